@@ -1,0 +1,7 @@
+#include "platform/diagnostics.h"
+
+#include <QDebug>
+
+void reportProblem(const QString& line) {
+    qWarning().noquote() << "quorlen:" << line;
+}
