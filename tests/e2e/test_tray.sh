@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# The tray life of a first run: the program starts hidden with only a tray icon, a single click leaves it hidden,
+# a double click shows the window, and the window's exit button ends the program and takes the icon away.
+set -uo pipefail
+# shellcheck source=tests/e2e/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}"
+
+# shellcheck disable=SC2119  # this scenario needs no tools beyond the common ones
+e2e_require_tools
+e2e_start_x
+e2e_start_tray
+e2e_start_program
+
+e2e_wait_for 10 e2e_tray_icon_window || e2e_fail "no tray icon was embedded into the tray"
+icon=$(e2e_tray_icon_window)
+e2e_step "tray icon is window $icon"
+e2e_window_unmapped || e2e_fail "the window is shown at start-up; it should stay hidden until the icon is double-clicked"
+
+e2e_click "$icon" 8 8
+sleep "$E2E_DOUBLE_CLICK_GAP"
+e2e_window_unmapped || e2e_fail "a single click on the tray icon showed the window"
+e2e_step "a single click left the window hidden"
+
+e2e_double_click "$icon" 8 8
+e2e_wait_for 5 e2e_window_mapped || e2e_fail "a double click on the tray icon did not show the window"
+window=$(e2e_window_mapped)
+e2e_step "a double click showed the window $window"
+
+# The exit image button covers pixels 48..80 by 24..56 of the client area.
+e2e_click "$window" 64 40
+e2e_wait_program_exit 10 || e2e_fail "the exit button did not end the program"
+((E2E_PROGRAM_STATUS == 0)) || e2e_fail "the program ended with exit code $E2E_PROGRAM_STATUS, expected 0"
+e2e_wait_for 5 e2e_tray_is_empty || e2e_fail "the tray still holds an icon after the program ended"
+e2e_step "passed"
