@@ -1,3 +1,32 @@
-int main() {
-    return 0;
+#include "app/tivelo_form.h"
+#include "platform/clock.h"
+#include "platform/desktop_wallpaper.h"
+#include "platform/folder_lister.h"
+#include "platform/message_box.h"
+#include "platform/random_source.h"
+#include "platform/services.h"
+#include "platform/settings_store.h"
+#include "platform/tray_qt.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quorlen"));
+    // The window comes and goes; only the exit command and closing the window end the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    SystemClock clock;
+    SystemRandom random;
+    const std::unique_ptr<SettingsStore> settings = makeUserSettingsStore();
+    const std::unique_ptr<FolderLister> lister = makeFolderLister();
+    QtMessageBox messages;
+    const std::unique_ptr<DesktopWallpaper> desktop = chooseDesktopWallpaper();
+    QtTrayIcon tray;
+    Services services{clock, random, *settings, *lister, messages, *desktop, tray, [] { QCoreApplication::exit(0); }};
+
+    TiveloForm form(services);
+    messages.setParent(&form);
+    form.Form_Load();
+    return QApplication::exec();
 }

@@ -5,7 +5,7 @@
 #include <QString>
 
 // What describes the tray icon: the window it belongs to, its id and its tip.
-struct TrayIconData {
+struct TrayIconRecord {
     quintptr window = 0;
     int id = 0;
     QIcon icon;
@@ -24,7 +24,7 @@ public:
     virtual bool isHostAvailable() const = 0;
     // Whether the host reports single clicks only (StatusNotifierItem): then a click restores.
     virtual bool clickRestores() const = 0;
-    virtual void add(const TrayIconData& data) = 0;
+    virtual void add(const TrayIconRecord& data) = 0;
     virtual void remove() = 0;
     virtual bool isShown() const = 0;
 

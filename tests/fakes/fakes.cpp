@@ -12,8 +12,7 @@ QString FakeSettingsStore::read(const QString&, const QString&, const QString& k
     return values.value(key, fallback);
 }
 
-bool FakeSettingsStore::write(const QString&, const QString&, const QString& key, const QString& text,
-                              QString* error) {
+bool FakeSettingsStore::write(const QString&, const QString&, const QString& key, const QString& text, QString* error) {
     if (refusedKeys.contains(key)) {
         if (error)
             *error = QStringLiteral("the store refused %1").arg(key);
@@ -48,7 +47,7 @@ bool FakeDesktop::setWallpaper(const QString& path, QString* error) {
     return !refuse;
 }
 
-void FakeTray::add(const TrayIconData& data) {
+void FakeTray::add(const TrayIconRecord& data) {
     ++adds;
     last = data;
     shown = hostAvailable;

@@ -49,8 +49,7 @@ public:
     QHash<QString, QStringList> folders;
     QSet<QString> unreadable;
     mutable int listings = 0;
-    bool list(const QString& folder, const std::function<bool(const QString&)>& onName,
-              QString* error) const override;
+    bool list(const QString& folder, const std::function<bool(const QString&)>& onName, QString* error) const override;
 };
 
 class FakeMessageBox final : public MessageBoxService {
@@ -65,7 +64,7 @@ public:
 
 class FakeDesktop final : public DesktopWallpaper {
 public:
-    QStringList paths;     // every path handed to the desktop
+    QStringList paths;          // every path handed to the desktop
     QList<QByteArray> contents; // the file's bytes at the moment of each call
     bool refuse = false;
     QString name() const override { return QStringLiteral("fake"); }
@@ -79,11 +78,26 @@ public:
     bool shown = false;
     int adds = 0;
     int removes = 0;
-    TrayIconData last;
+    TrayIconRecord last;
     bool isHostAvailable() const override { return hostAvailable; }
     bool clickRestores() const override { return singleClickHost; }
-    void add(const TrayIconData& data) override;
+    void add(const TrayIconRecord& data) override;
     void remove() override;
     bool isShown() const override { return shown; }
     void activate(TrayActivation how) { emit activated(how); }
+};
+
+#include "platform/services.h"
+
+// All fakes together, wired into one Services.
+struct FakeRig {
+    FakeClock clock;
+    FakeRandom random;
+    FakeSettingsStore settings;
+    FakeFolderLister lister;
+    FakeMessageBox messages;
+    FakeDesktop desktop;
+    FakeTray tray;
+    int endRequests = 0;
+    Services services{clock, random, settings, lister, messages, desktop, tray, [this] { ++endRequests; }};
 };

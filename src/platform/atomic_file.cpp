@@ -1,0 +1,34 @@
+#include "platform/atomic_file.h"
+
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+namespace {
+
+bool fail(QString* error, const QString& message) {
+    if (error)
+        *error = message;
+    return false;
+}
+
+} // namespace
+
+bool writeFileAtomically(const QString& target, const std::function<bool(QIODevice& out, QString* error)>& writer,
+                         QString* error) {
+    const QFileInfo where(target);
+    // A dot name keeps the half-written file out of every folder scan.
+    QTemporaryFile partial(where.absolutePath() + QStringLiteral("/.") + where.fileName() + QStringLiteral(".XXXXXX"));
+    if (!partial.open())
+        return fail(error, QStringLiteral("cannot write in %1: %2").arg(where.absolutePath(), partial.errorString()));
+    partial.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                           QFileDevice::ReadOther);
+    if (!writer(partial, error))
+        return false;
+    if (!partial.flush())
+        return fail(error, QStringLiteral("cannot write %1: %2").arg(target, partial.errorString()));
+    partial.close();
+    if (!replaceFile(partial.fileName(), target, error))
+        return false;
+    partial.setAutoRemove(false);
+    return true;
+}

@@ -1,0 +1,67 @@
+#include "platform/folder_lister.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace {
+
+class PosixFolderLister final : public FolderLister {
+public:
+    bool list(const QString& folder, const std::function<bool(const QString&)>& onName, QString* error) const override;
+};
+
+// The entry's own type usually answers without a stat; links and unknown types are looked up.
+bool isPlainFile(DIR* dir, const dirent* entry) {
+    if (entry->d_type == DT_REG)
+        return true;
+    if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
+        return false;
+    struct stat info {};
+    return fstatat(dirfd(dir), entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
+}
+
+bool isHidden(const char* name) {
+    return name[0] == '.';
+}
+
+bool fail(QString* error, const QString& folder, int code) {
+    if (error)
+        *error = QStringLiteral("cannot list %1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(code)));
+    return false;
+}
+
+bool PosixFolderLister::list(const QString& folder, const std::function<bool(const QString&)>& onName,
+                             QString* error) const {
+    DIR* dir = opendir(QFile::encodeName(folder).constData());
+    if (!dir) {
+        const int code = errno;
+        return code == ENOENT || code == ENOTDIR || fail(error, folder, code);
+    }
+    bool ok = true;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(dir);
+        if (!entry) {
+            if (errno != 0)
+                ok = fail(error, folder, errno);
+            break;
+        }
+        if (isHidden(entry->d_name) || !isPlainFile(dir, entry))
+            continue;
+        if (!onName(QFile::decodeName(entry->d_name)))
+            break;
+    }
+    closedir(dir);
+    return ok;
+}
+
+} // namespace
+
+std::unique_ptr<FolderLister> makeFolderLister() {
+    return std::make_unique<PosixFolderLister>();
+}

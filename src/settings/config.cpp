@@ -1,0 +1,79 @@
+#include "settings/config.h"
+
+#include "platform/diagnostics.h"
+#include "platform/folder_lister.h"
+#include "platform/settings_store.h"
+#include "settings/text_forms.h"
+
+namespace {
+
+QString readKey(const SettingsStore& store, const QString& key, const QString& fallback) {
+    return store.read(config::App, config::Section, key, fallback);
+}
+
+template <typename Value>
+Value convertOrDefault(const QString& key, const QString& text, const std::optional<Value>& converted, Value fallback,
+                       const QString& fallbackText) {
+    if (converted)
+        return *converted;
+    reportProblem(QStringLiteral("stored %1 \"%2\" is not understood; using %3").arg(key, text, fallbackText));
+    return fallback;
+}
+
+qint32 loadWholeNumber(const SettingsStore& store, const QString& key, qint32 fallback) {
+    const QString fallbackText = formatWholeNumber(fallback);
+    const QString text = readKey(store, key, fallbackText);
+    return convertOrDefault(key, text, parseWholeNumber32(text), fallback, fallbackText);
+}
+
+bool loadBoolean(const SettingsStore& store, const QString& key, bool fallback) {
+    const QString fallbackText = formatBoolean(fallback);
+    const QString text = readKey(store, key, fallbackText);
+    return convertOrDefault(key, text, parseBoolean(text), fallback, fallbackText);
+}
+
+bool holdsPlainFile(const FolderLister& lister, const QString& folder) {
+    bool found = false;
+    lister.list(
+        folder,
+        [&found](const QString&) {
+            found = true;
+            return false;
+        },
+        nullptr);
+    return found;
+}
+
+} // namespace
+
+QString defaultFolder() {
+#ifdef Q_OS_WIN
+    return QStringLiteral("C:\\");
+#else
+    return QStringLiteral("/");
+#endif
+}
+
+StoredSettings LoadConfig(const SettingsStore& store, const FolderLister& lister) {
+    StoredSettings loaded;
+    loaded.IntervalSecs = loadWholeNumber(store, config::IntervalKey, 300);
+    loaded.SwitchingOn = loadBoolean(store, config::PauseKey, true);
+    loaded.DirName = readKey(store, config::DirNameKey, defaultFolder());
+    loaded.UpdateRegistry = loadBoolean(store, config::UpdateRegistryKey, false);
+    if (!holdsPlainFile(lister, loaded.DirName))
+        loaded.DirName = defaultFolder();
+    return loaded;
+}
+
+bool SaveConfig(const StoredSettings& values, SettingsStore& store, QString* error) {
+    return store.write(config::App, config::Section, config::IntervalKey, formatWholeNumber(values.IntervalSecs),
+                       error) &&
+           store.write(config::App, config::Section, config::DirNameKey, values.DirName, error) &&
+           store.write(config::App, config::Section, config::UpdateRegistryKey, formatBoolean(values.UpdateRegistry),
+                       error) &&
+           SavePause(values.SwitchingOn, store, error);
+}
+
+bool SavePause(bool switchingOn, SettingsStore& store, QString* error) {
+    return store.write(config::App, config::Section, config::PauseKey, formatBoolean(switchingOn), error);
+}

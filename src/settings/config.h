@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+class SettingsStore;
+class FolderLister;
+
+// The four values kept per user between runs.
+struct StoredSettings {
+    qint32 IntervalSecs = 300;
+    bool SwitchingOn = true; // the key "pause": true while switching runs
+    QString DirName;
+    bool UpdateRegistry = false;
+};
+
+namespace config {
+inline const QString App = QStringLiteral("Tivelo");
+inline const QString Section = QStringLiteral("Tivelo");
+inline const QString IntervalKey = QStringLiteral("Interval");
+inline const QString PauseKey = QStringLiteral("pause");
+inline const QString DirNameKey = QStringLiteral("DirName");
+inline const QString UpdateRegistryKey = QStringLiteral("UpdateRegistry");
+} // namespace config
+
+// The folder used when the stored one holds no files: the root of the system drive.
+QString defaultFolder();
+
+// Reads the four values; a value that cannot be converted falls back to its default with a line on
+// stderr. A stored folder that lists no plain file (missing, empty, unreadable) becomes defaultFolder().
+StoredSettings LoadConfig(const SettingsStore& store, const FolderLister& lister);
+
+// Writes Interval, DirName, UpdateRegistry and pause in that order; stops at the first refused write.
+bool SaveConfig(const StoredSettings& values, SettingsStore& store, QString* error);
+bool SavePause(bool switchingOn, SettingsStore& store, QString* error);
