@@ -14,7 +14,7 @@ struct SwitcherRig : FakeRig {
     explicit SwitcherRig(const QStringList& names = {"a.bmp", "b.bmp", "c.bmp"}) {
         lister.folders.insert(QStringLiteral("/p"), names);
     }
-    int intervalSecs() const { return switcher.timer().interval() / 1000; }
+    int intervalSecs() { return switcher.timer().interval() / 1000; }
     // Lets the timer run out once: the clock moves by the armed interval and the step runs.
     void tick() {
         clock.advance(intervalSecs());
