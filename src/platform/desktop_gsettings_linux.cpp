@@ -1,0 +1,166 @@
+#include "platform/desktop_gsettings_linux.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
+#include <memory>
+#include <utility>
+
+// GIO's headers use "signals" as a member name, which Qt defines as a keyword.
+#undef signals
+#include <gio/gio.h>
+
+namespace {
+
+struct SchemaUnref {
+    void operator()(GSettingsSchema* schema) const { g_settings_schema_unref(schema); }
+};
+struct SchemaKeyUnref {
+    void operator()(GSettingsSchemaKey* key) const { g_settings_schema_key_unref(key); }
+};
+struct ObjectUnref {
+    void operator()(GSettings* settings) const { g_object_unref(settings); }
+};
+using SchemaPtr = std::unique_ptr<GSettingsSchema, SchemaUnref>;
+using SchemaKeyPtr = std::unique_ptr<GSettingsSchemaKey, SchemaKeyUnref>;
+using SettingsPtr = std::unique_ptr<GSettings, ObjectUnref>;
+
+// Looked up first because g_settings_new() aborts the whole process for a missing schema.
+SchemaPtr lookupSchema(const QString& schemaId) {
+    GSettingsSchemaSource* source = g_settings_schema_source_get_default(); // not owned; null without schemas
+    if (!source) {
+        return {};
+    }
+    return SchemaPtr(g_settings_schema_source_lookup(source, schemaId.toUtf8().constData(), TRUE));
+}
+
+// Setting a key of another type, or a missing one, is a critical error in GIO; ask first.
+bool hasStringKey(GSettingsSchema* schema, const QString& key) {
+    const QByteArray keyName = key.toUtf8();
+    if (!g_settings_schema_has_key(schema, keyName.constData())) {
+        return false;
+    }
+    const SchemaKeyPtr schemaKey(g_settings_schema_get_key(schema, keyName.constData()));
+    return g_variant_type_equal(g_settings_schema_key_get_value_type(schemaKey.get()), G_VARIANT_TYPE_STRING);
+}
+
+QString readString(GSettings* settings, const QString& key) {
+    gchar* value = g_settings_get_string(settings, key.toUtf8().constData());
+    QString text = QString::fromUtf8(value);
+    g_free(value);
+    return text;
+}
+
+bool fail(QString* error, const QString& message) {
+    if (error) {
+        *error = message;
+    }
+    return false;
+}
+
+QString cleanAbsolutePath(const QString& path) {
+    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+QString withDotSegment(const QString& cleanPath) {
+    const qsizetype slash = cleanPath.lastIndexOf(u'/');
+    return cleanPath.left(slash) + QStringLiteral("/./") + cleanPath.mid(slash + 1);
+}
+
+} // namespace
+
+GSettingsTarget gnomeFamilyTarget() {
+    return {QStringLiteral("GNOME"),
+            QStringLiteral("org.gnome.desktop.background"),
+            {QStringLiteral("picture-uri")},
+            {QStringLiteral("picture-uri-dark")},
+            PictureValueForm::FileUri};
+}
+
+GSettingsTarget cinnamonTarget() {
+    return {QStringLiteral("Cinnamon"),
+            QStringLiteral("org.cinnamon.desktop.background"),
+            {QStringLiteral("picture-uri")},
+            {},
+            PictureValueForm::FileUri};
+}
+
+GSettingsTarget mateTarget() {
+    return {QStringLiteral("MATE"),
+            QStringLiteral("org.mate.background"),
+            {QStringLiteral("picture-filename")},
+            {},
+            PictureValueForm::PlainPath};
+}
+
+GSettingsWallpaper::GSettingsWallpaper(GSettingsTarget target) : target_(std::move(target)) {}
+
+QString GSettingsWallpaper::name() const {
+    return target_.displayName;
+}
+
+// The desktops compare the new value with the old one and do nothing when it is unchanged, so
+// the same path twice would leave the old picture on screen. Each call therefore writes the
+// spelling of the path that differs from the stored one ("/dir/pic.bmp" and "/dir/./pic.bmp"):
+// the key really changes, every listener is told, and the stored value still names the file.
+// An empty value first would not do: listeners read the key when the notice arrives, often
+// after the second write, and then see no change. gnome-shell additionally watches the file.
+bool GSettingsWallpaper::setWallpaper(const QString& path, QString* error) {
+    if (!QFileInfo(path).isFile()) {
+        return fail(error, QStringLiteral("the picture %1 does not exist").arg(path));
+    }
+    const SchemaPtr schema = lookupSchema(target_.schemaId);
+    if (!schema) {
+        return fail(error, QStringLiteral("the settings schema %1 is not installed").arg(target_.schemaId));
+    }
+    QStringList keys;
+    for (const QString& key : target_.requiredKeys) {
+        if (!hasStringKey(schema.get(), key)) {
+            return fail(error, QStringLiteral("the settings schema %1 has no text key %2").arg(target_.schemaId, key));
+        }
+        keys.append(key);
+    }
+    for (const QString& key : target_.optionalKeys) {
+        if (hasStringKey(schema.get(), key)) {
+            keys.append(key);
+        }
+    }
+    const SettingsPtr settings(g_settings_new_full(schema.get(), nullptr, nullptr));
+    for (const QString& key : keys) {
+        const QString value = nextPictureValue(path, target_.form, readString(settings.get(), key));
+        if (!g_settings_set_string(settings.get(), key.toUtf8().constData(), value.toUtf8().constData())) {
+            return fail(error, QStringLiteral("the setting %1 %2 cannot be written").arg(target_.schemaId, key));
+        }
+    }
+    // Written before we return, so the desktop has the value however soon the program ends.
+    g_settings_sync();
+    return true;
+}
+
+bool gsettingsSchemaPresent(const QString& schemaId) {
+    return lookupSchema(schemaId) != nullptr;
+}
+
+std::optional<QString> gsettingsString(const QString& schemaId, const QString& key) {
+    const SchemaPtr schema = lookupSchema(schemaId);
+    if (!schema || !hasStringKey(schema.get(), key)) {
+        return std::nullopt;
+    }
+    const SettingsPtr settings(g_settings_new_full(schema.get(), nullptr, nullptr));
+    return readString(settings.get(), key);
+}
+
+QString pictureValue(const QString& path, PictureValueForm form, bool alternateSpelling) {
+    const QString clean = cleanAbsolutePath(path);
+    const QString spelled = alternateSpelling ? withDotSegment(clean) : clean;
+    if (form == PictureValueForm::PlainPath) {
+        return spelled;
+    }
+    return QString::fromLatin1(QUrl::fromLocalFile(spelled).toEncoded());
+}
+
+QString nextPictureValue(const QString& path, PictureValueForm form, const QString& storedValue) {
+    const QString canonical = pictureValue(path, form, false);
+    return storedValue == canonical ? pictureValue(path, form, true) : canonical;
+}

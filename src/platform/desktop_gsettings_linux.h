@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/desktop_wallpaper.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// How a desktop's GSettings key names the picture.
+enum class PictureValueForm { FileUri, PlainPath };
+
+// The GSettings schema and keys through which a desktop takes its wallpaper.
+struct GSettingsTarget {
+    QString displayName;
+    QString schemaId;
+    QStringList requiredKeys;
+    QStringList optionalKeys; // written only when the installed schema has them
+    PictureValueForm form = PictureValueForm::FileUri;
+};
+
+GSettingsTarget gnomeFamilyTarget(); // GNOME, Unity, Budgie, Pantheon
+GSettingsTarget cinnamonTarget();
+GSettingsTarget mateTarget();
+
+// Writes the picture to a desktop's GSettings keys (GNOME family, Cinnamon, MATE).
+class GSettingsWallpaper final : public DesktopWallpaper {
+public:
+    explicit GSettingsWallpaper(GSettingsTarget target);
+    QString name() const override;
+    bool setWallpaper(const QString& path, QString* error) override;
+
+private:
+    GSettingsTarget target_;
+};
+
+// Whether the schema is installed; creating settings for a missing one would abort the process.
+bool gsettingsSchemaPresent(const QString& schemaId);
+
+// The string stored under a key, or nothing when the schema or key is missing.
+std::optional<QString> gsettingsString(const QString& schemaId, const QString& key);
+
+// The two equal spellings of the picture for a key: its canonical form, and one with "/./"
+// before the file name. Both name the same file.
+QString pictureValue(const QString& path, PictureValueForm form, bool alternateSpelling);
+
+// The spelling to write next: always one that differs from the value stored now.
+QString nextPictureValue(const QString& path, PictureValueForm form, const QString& storedValue);
