@@ -25,6 +25,13 @@ constexpr int kMaxSubfolders = 5000;
 constexpr qint64 kListingBudgetMs = 500;
 constexpr int kMaxDepth = 512;
 
+// Scrolls so that the open folder is in view together with as many of its ancestors as fit.
+void showOpenFolder(QTreeWidget* rows) {
+    rows->scrollToTop();
+    if (rows->currentItem())
+        rows->scrollToItem(rows->currentItem());
+}
+
 // The tree of rows: a left double click opens the row under the pointer; Enter and Return open the
 // highlighted row instead of passing on to the window.
 class FolderRows final : public QTreeWidget {
@@ -52,6 +59,14 @@ protected:
             return;
         }
         QTreeWidget::mouseDoubleClickEvent(event);
+    }
+
+    // The nesting is shown by indentation alone; the rows cannot be folded.
+    void drawBranches(QPainter*, const QRect&, const QModelIndex&) const override {}
+
+    void resizeEvent(QResizeEvent* event) override {
+        QTreeWidget::resizeEvent(event);
+        showOpenFolder(this);
     }
 };
 
@@ -223,5 +238,5 @@ void FolderChooser::rebuildRows() {
 
     rows_->expandAll();
     rows_->setCurrentItem(current);
-    rows_->scrollToItem(current);
+    showOpenFolder(rows_);
 }
