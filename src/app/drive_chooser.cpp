@@ -147,8 +147,10 @@ void DriveChooser::fillDrives() {
     clear();
     addItems(availableDrives());
     const int index = findText(shown);
-    setCurrentIndex(index >= 0 ? index : 0);
-    shownDrive_ = currentText();
+    setCurrentIndex(std::max(index, 0));
+    // When the shown drive has gone (a stick pulled out), any pick, even of the first entry, is a change.
+    if (index >= 0 || shown.isEmpty())
+        shownDrive_ = currentText();
 }
 
 void DriveChooser::onActivated(int index) {
