@@ -1,0 +1,349 @@
+#include <QtGlobal>
+
+#if defined(Q_OS_WIN)
+int main() {
+    return 77; // GSettings belongs to the Unix desktops
+}
+#else
+
+#include "platform/desktop_gsettings_linux.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+Q_DECLARE_METATYPE(PictureValueForm)
+
+namespace {
+
+const QString kGnomeSchema = QStringLiteral("org.gnome.desktop.background");
+
+// Stand-ins for schemas this machine lacks, holding just the keys the bindings use.
+const char kStandInSchemas[] = R"(<schemalist>
+  <schema id="org.mate.background" path="/org/mate/desktop/background/">
+    <key name="picture-filename" type="s"><default>''</default></key>
+  </schema>
+  <schema id="org.cinnamon.desktop.background" path="/org/cinnamon/desktop/background/">
+    <key name="picture-uri" type="s"><default>''</default></key>
+  </schema>
+  <schema id="org.example.quorlen.numeric" path="/org/example/quorlen/numeric/">
+    <key name="picture-uri" type="i"><default>0</default></key>
+  </schema>
+</schemalist>
+)";
+
+bool writeFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
+}
+
+// The file a stored value names, whichever spelling it has.
+QString fileNamedBy(const QString& value, PictureValueForm form) {
+    const QString path = form == PictureValueForm::FileUri ? QUrl(value).toLocalFile() : value;
+    return QDir::cleanPath(path);
+}
+
+// Reads the monitor's lines until one contains `text`; false when it falls silent first.
+bool monitorReports(QProcess& monitor, const QString& text, int quietMs) {
+    while (true) {
+        while (monitor.canReadLine()) {
+            if (QString::fromUtf8(monitor.readLine()).contains(text)) {
+                return true;
+            }
+        }
+        if (!monitor.waitForReadyRead(quietMs)) {
+            return false;
+        }
+    }
+}
+
+} // namespace
+
+class TestDesktopGSettings final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void spellsThePicture_data();
+    void spellsThePicture();
+    void alternatesAgainstTheStoredValue_data();
+    void alternatesAgainstTheStoredValue();
+    void storesThePicture_data();
+    void storesThePicture();
+    void sameFileTwiceChangesTheSetting_data();
+    void sameFileTwiceChangesTheSetting();
+    void gsettingsToolSeesTheValue();
+    void listenerHearsTheSamePathAgain();
+    void refusesWhatItCannotWrite_data();
+    void refusesWhatItCannotWrite();
+
+private:
+    QString picture(const QString& name);
+    void requireSchema(const QString& schemaId);
+
+    QTemporaryDir configHome_;
+    QTemporaryDir schemaDir_;
+    QTemporaryDir pictures_;
+    bool standInsCompiled_ = false;
+};
+
+void TestDesktopGSettings::initTestCase() {
+    // Before any GIO call: GIO picks its backend and schema directories once per process.
+    QVERIFY(configHome_.isValid() && schemaDir_.isValid() && pictures_.isValid());
+    qputenv("GSETTINGS_BACKEND", "keyfile");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome_.path()));
+    const QString compiler = QStandardPaths::findExecutable(QStringLiteral("glib-compile-schemas"));
+    if (!compiler.isEmpty() &&
+        writeFile(schemaDir_.filePath(QStringLiteral("quorlen-test.gschema.xml")), QByteArray(kStandInSchemas))) {
+        standInsCompiled_ = QProcess::execute(compiler, {schemaDir_.path()}) == 0;
+    }
+    if (standInsCompiled_) {
+        qputenv("GSETTINGS_SCHEMA_DIR", QFile::encodeName(schemaDir_.path()));
+    }
+}
+
+QString TestDesktopGSettings::picture(const QString& name) {
+    const QString path = pictures_.filePath(name);
+    if (!QFile::exists(path) && !writeFile(path, QByteArrayLiteral("BM stand-in"))) {
+        return QString();
+    }
+    return path;
+}
+
+void TestDesktopGSettings::requireSchema(const QString& schemaId) {
+    if (!gsettingsSchemaPresent(schemaId)) {
+        QSKIP(qPrintable(QStringLiteral("the schema %1 is not installed").arg(schemaId)));
+    }
+}
+
+void TestDesktopGSettings::spellsThePicture_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<PictureValueForm>("form");
+    QTest::addColumn<bool>("alternate");
+    QTest::addColumn<QString>("expected");
+    const auto uri = PictureValueForm::FileUri;
+    const auto plain = PictureValueForm::PlainPath;
+    QTest::newRow("uri") << "/tmp/a.bmp" << uri << false << "file:///tmp/a.bmp";
+    QTest::newRow("uri, other spelling") << "/tmp/a.bmp" << uri << true << "file:///tmp/./a.bmp";
+    QTest::newRow("uri of an unclean path") << "/tmp//x/../a b.bmp" << uri << false << "file:///tmp/a%20b.bmp";
+    QTest::newRow("uri of a hostile name")
+        << "/tmp/a'b\"c\\d\n$(x).bmp" << uri << false << "file:///tmp/a'b%22c%5Cd%0A$(x).bmp";
+    QTest::newRow("uri of a Cyrillic name")
+        << "/tmp/обои.bmp" << uri << false << "file:///tmp/%D0%BE%D0%B1%D0%BE%D0%B8.bmp";
+    QTest::newRow("uri of # and ?") << "/tmp/a#b?c.bmp" << uri << false << "file:///tmp/a%23b%3Fc.bmp";
+    QTest::newRow("plain path") << "/tmp/a.bmp" << plain << false << "/tmp/a.bmp";
+    QTest::newRow("plain path, other spelling") << "/tmp/a.bmp" << plain << true << "/tmp/./a.bmp";
+    QTest::newRow("file in the root folder") << "/a.bmp" << plain << true << "/./a.bmp";
+    QTest::newRow("plain hostile name") << "/tmp/$(touch pwned).bmp" << plain << false << "/tmp/$(touch pwned).bmp";
+}
+
+void TestDesktopGSettings::spellsThePicture() {
+    QFETCH(QString, path);
+    QFETCH(PictureValueForm, form);
+    QFETCH(bool, alternate);
+    QFETCH(QString, expected);
+    const QString value = pictureValue(path, form, alternate);
+    QCOMPARE(value, expected);
+    QCOMPARE(fileNamedBy(value, form), QDir::cleanPath(path));
+}
+
+void TestDesktopGSettings::alternatesAgainstTheStoredValue_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("nothing stored") << ""
+                                    << "file:///tmp/a.bmp";
+    QTest::newRow("another picture stored") << "file:///tmp/b.bmp"
+                                            << "file:///tmp/a.bmp";
+    QTest::newRow("this picture stored") << "file:///tmp/a.bmp"
+                                         << "file:///tmp/./a.bmp";
+    QTest::newRow("this picture stored the other way") << "file:///tmp/./a.bmp"
+                                                       << "file:///tmp/a.bmp";
+}
+
+void TestDesktopGSettings::alternatesAgainstTheStoredValue() {
+    QFETCH(QString, stored);
+    QFETCH(QString, expected);
+    QCOMPARE(nextPictureValue(QStringLiteral("/tmp/a.bmp"), PictureValueForm::FileUri, stored), expected);
+}
+
+void TestDesktopGSettings::storesThePicture_data() {
+    QTest::addColumn<QString>("desktop");
+    QTest::addColumn<QString>("name");
+    const QStringList names{QStringLiteral("temp.bmp"), QStringLiteral("a'b\"c\\d\n$(touch pwned).bmp"),
+                            QStringLiteral("обои с пробелом.bmp"), QStringLiteral("a#b?c%41.bmp")};
+    for (const QString& desktop : {QStringLiteral("GNOME"), QStringLiteral("Cinnamon"), QStringLiteral("MATE")}) {
+        for (const QString& name : names) {
+            QTest::addRow("%s: %s", qPrintable(desktop), qPrintable(QString(name).replace(u'\n', u' ')))
+                << desktop << name;
+        }
+    }
+}
+
+namespace {
+
+GSettingsTarget targetNamed(const QString& desktop) {
+    if (desktop == u"Cinnamon") {
+        return cinnamonTarget();
+    }
+    return desktop == u"MATE" ? mateTarget() : gnomeFamilyTarget();
+}
+
+} // namespace
+
+void TestDesktopGSettings::storesThePicture() {
+    QFETCH(QString, desktop);
+    QFETCH(QString, name);
+    const GSettingsTarget target = targetNamed(desktop);
+    requireSchema(target.schemaId);
+    const QString path = picture(name);
+    QVERIFY(!path.isEmpty());
+
+    GSettingsWallpaper binding(target);
+    QCOMPARE(binding.name(), desktop);
+    QString error;
+    QVERIFY2(binding.setWallpaper(path, &error), qPrintable(error));
+    for (const QString& key : target.requiredKeys + target.optionalKeys) {
+        const std::optional<QString> stored = gsettingsString(target.schemaId, key);
+        if (!stored && target.optionalKeys.contains(key)) {
+            continue; // an older schema without this key
+        }
+        QVERIFY2(stored.has_value(), qPrintable(key));
+        QCOMPARE(fileNamedBy(*stored, target.form), path);
+    }
+    QVERIFY(!QFile::exists(QDir::current().filePath(QStringLiteral("pwned"))));
+    QVERIFY(!QFile::exists(pictures_.filePath(QStringLiteral("pwned"))));
+}
+
+void TestDesktopGSettings::sameFileTwiceChangesTheSetting_data() {
+    QTest::addColumn<QString>("desktop");
+    QTest::addColumn<QString>("key");
+    QTest::newRow("GNOME light") << "GNOME"
+                                 << "picture-uri";
+    QTest::newRow("GNOME dark") << "GNOME"
+                                << "picture-uri-dark";
+    QTest::newRow("Cinnamon") << "Cinnamon"
+                              << "picture-uri";
+    QTest::newRow("MATE") << "MATE"
+                          << "picture-filename";
+}
+
+void TestDesktopGSettings::sameFileTwiceChangesTheSetting() {
+    QFETCH(QString, desktop);
+    QFETCH(QString, key);
+    const GSettingsTarget target = targetNamed(desktop);
+    requireSchema(target.schemaId);
+    if (!gsettingsString(target.schemaId, key)) {
+        QSKIP("this version of the schema lacks the key");
+    }
+    const QString path = picture(QStringLiteral("same.bmp"));
+    GSettingsWallpaper binding(target);
+    QString error;
+    QVERIFY2(binding.setWallpaper(path, &error), qPrintable(error));
+    const QString first = gsettingsString(target.schemaId, key).value_or(QString());
+    QVERIFY2(binding.setWallpaper(path, &error), qPrintable(error));
+    const QString second = gsettingsString(target.schemaId, key).value_or(QString());
+    QVERIFY2(binding.setWallpaper(path, &error), qPrintable(error));
+    const QString third = gsettingsString(target.schemaId, key).value_or(QString());
+
+    // Every call is a real change of the setting, and each value names the same file.
+    QVERIFY(first != second);
+    QVERIFY(second != third);
+    QCOMPARE(fileNamedBy(first, target.form), path);
+    QCOMPARE(fileNamedBy(second, target.form), path);
+    QCOMPARE(fileNamedBy(third, target.form), path);
+}
+
+void TestDesktopGSettings::gsettingsToolSeesTheValue() {
+    requireSchema(kGnomeSchema);
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
+    if (tool.isEmpty()) {
+        QSKIP("gsettings is not installed");
+    }
+    const QString path = picture(QStringLiteral("seen-by-the-tool.bmp"));
+    GSettingsWallpaper binding(gnomeFamilyTarget());
+    QString error;
+    QVERIFY2(binding.setWallpaper(path, &error), qPrintable(error));
+
+    QProcess get;
+    get.start(tool, {QStringLiteral("get"), kGnomeSchema, QStringLiteral("picture-uri")});
+    QVERIFY(get.waitForFinished());
+    QCOMPARE(get.exitCode(), 0);
+    const QString printed = QString::fromUtf8(get.readAllStandardOutput()).trimmed();
+    QCOMPARE(printed, QStringLiteral("'%1'").arg(gsettingsString(kGnomeSchema, QStringLiteral("picture-uri")).value()));
+    QCOMPARE(fileNamedBy(printed.mid(1, printed.size() - 2), PictureValueForm::FileUri), path);
+}
+
+void TestDesktopGSettings::listenerHearsTheSamePathAgain() {
+    requireSchema(kGnomeSchema);
+    const QString tool = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
+    if (tool.isEmpty()) {
+        QSKIP("gsettings is not installed");
+    }
+    QProcess monitor;
+    monitor.start(tool, {QStringLiteral("monitor"), kGnomeSchema, QStringLiteral("picture-uri")});
+    QVERIFY(monitor.waitForStarted());
+    GSettingsWallpaper binding(gnomeFamilyTarget());
+    QString error;
+
+    // The monitor says nothing once it listens: change the setting until it reports a change.
+    const QString warmUp = picture(QStringLiteral("warm-up.bmp"));
+    bool listening = false;
+    for (int attempt = 0; attempt < 30 && !listening; ++attempt) {
+        QVERIFY2(binding.setWallpaper(warmUp, &error), qPrintable(error));
+        listening = monitorReports(monitor, QStringLiteral("warm-up.bmp"), 1000);
+    }
+    QVERIFY(listening);
+
+    // Now the same picture twice; the second value, never written before, must reach the listener.
+    const QString path = picture(QStringLiteral("twice.bmp"));
+    QVERIFY2(binding.setWallpaper(path, &error), qPrintable(error));
+    QVERIFY2(binding.setWallpaper(path, &error), qPrintable(error));
+    const QString secondValue = gsettingsString(kGnomeSchema, QStringLiteral("picture-uri")).value();
+    QCOMPARE(secondValue, pictureValue(path, PictureValueForm::FileUri, true));
+    QVERIFY(monitorReports(monitor, secondValue, 15000));
+
+    monitor.kill();
+    monitor.waitForFinished();
+}
+
+void TestDesktopGSettings::refusesWhatItCannotWrite_data() {
+    QTest::addColumn<QString>("schemaId");
+    QTest::addColumn<QString>("picture");
+    QTest::addColumn<QString>("expectedError");
+    QTest::newRow("missing schema") << "org.example.quorlen.missing"
+                                    << "exists.bmp"
+                                    << "the settings schema org.example.quorlen.missing is not installed";
+    QTest::newRow("key of another type") << "org.example.quorlen.numeric"
+                                         << "exists.bmp"
+                                         << "the settings schema org.example.quorlen.numeric has no text key "
+                                            "picture-uri";
+    QTest::newRow("missing picture") << "org.gnome.desktop.background"
+                                     << ""
+                                     << "does not exist";
+}
+
+void TestDesktopGSettings::refusesWhatItCannotWrite() {
+    QFETCH(QString, schemaId);
+    QFETCH(QString, picture);
+    QFETCH(QString, expectedError);
+    if (schemaId == u"org.example.quorlen.numeric" && !standInsCompiled_) {
+        QSKIP("glib-compile-schemas is not installed");
+    }
+    const QString path = picture.isEmpty() ? pictures_.filePath(QStringLiteral("missing.bmp")) : this->picture(picture);
+    GSettingsTarget target = gnomeFamilyTarget();
+    target.schemaId = schemaId;
+    GSettingsWallpaper binding(target);
+    QString error;
+    // A missing schema must not abort the process, as g_settings_new() would.
+    QVERIFY(!binding.setWallpaper(path, &error));
+    QVERIFY2(error.contains(expectedError), qPrintable(error));
+}
+
+QTEST_GUILESS_MAIN(TestDesktopGSettings)
+#include "test_desktop_gsettings.moc"
+
+#endif
