@@ -2,7 +2,7 @@
 # The tray life of a first run: the program starts hidden with only a tray icon, a single click leaves it hidden,
 # a double click shows the window, and the window's exit button ends the program and takes the icon away.
 set -uo pipefail
-# shellcheck source=tests/e2e/lib.sh
+# shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}"
 
 # shellcheck disable=SC2119  # this scenario needs no tools beyond the common ones
