@@ -1,0 +1,313 @@
+#include <QtGlobal>
+
+#if defined(Q_OS_WIN)
+int main() {
+    return 77; // the X11 root window exists only on Unix
+}
+#else
+
+#include "platform/desktop_x11.h"
+
+#include <QColor>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#include <poll.h>
+#include <unistd.h>
+
+namespace {
+
+// An Xvfb of the test's own, on whatever display number it picks (-displayfd).
+class Xvfb final {
+public:
+    Xvfb() = default;
+    Xvfb(const Xvfb&) = delete;
+    Xvfb& operator=(const Xvfb&) = delete;
+    ~Xvfb() { stop(); }
+
+    // Starts the server with the given screens ("320x240x24", ...); the display name, or empty.
+    QString start(const QStringList& screens) {
+        int fds[2];
+        if (pipe(fds) != 0) {
+            return QString();
+        }
+        QStringList arguments{QStringLiteral("-displayfd"), QString::number(fds[1]), QStringLiteral("-noreset"),
+                              QStringLiteral("-nolisten"), QStringLiteral("tcp")};
+        for (int screen = 0; screen < screens.size(); ++screen) {
+            arguments << QStringLiteral("-screen") << QString::number(screen) << screens.at(screen);
+        }
+        process_.setStandardOutputFile(QProcess::nullDevice());
+        process_.setStandardErrorFile(QProcess::nullDevice());
+        process_.start(QStandardPaths::findExecutable(QStringLiteral("Xvfb")), arguments);
+        const bool started = process_.waitForStarted();
+        close(fds[1]); // the server holds its own copy; ours would keep the pipe open forever
+        const QByteArray number = started ? readLine(fds[0]) : QByteArray();
+        close(fds[0]);
+        return number.isEmpty() ? QString() : QStringLiteral(":%1").arg(QString::fromLatin1(number));
+    }
+
+    void stop() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.terminate();
+            if (!process_.waitForFinished(10000)) {
+                process_.kill();
+                process_.waitForFinished();
+            }
+        }
+    }
+
+private:
+    // The display number the server writes once it accepts connections.
+    static QByteArray readLine(int fd) {
+        QByteArray line;
+        char c = 0;
+        pollfd waiting{fd, POLLIN, 0};
+        while (poll(&waiting, 1, 30000) > 0 && read(fd, &c, 1) == 1 && c != '\n') {
+            line.append(c);
+        }
+        return c == '\n' ? line.trimmed() : QByteArray();
+    }
+
+    QProcess process_;
+};
+
+// Runs a tool with DISPLAY set to `display`; its standard output, or nothing on failure.
+std::optional<QByteArray> runOnDisplay(const QString& display, const QString& tool, const QStringList& arguments) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), display);
+    process.setProcessEnvironment(environment);
+    process.start(QStandardPaths::findExecutable(tool), arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        return std::nullopt;
+    }
+    return process.readAllStandardOutput();
+}
+
+QImage screenshot(const QString& display) {
+    const std::optional<QByteArray> png =
+        runOnDisplay(display, QStringLiteral("import"),
+                     {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:-")});
+    return png ? QImage::fromData(*png, "PNG") : QImage();
+}
+
+// The pixmap id a root property names, or empty when it is not set.
+QString rootPixmapProperty(const QString& display, const QString& property) {
+    const std::optional<QByteArray> printed =
+        runOnDisplay(display, QStringLiteral("xprop"), {QStringLiteral("-root"), property});
+    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("\\(PIXMAP\\): pixmap id # (0x[0-9a-f]+)"))
+                                              .match(QString::fromLatin1(printed.value_or(QByteArray())));
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
+bool isColour(QRgb pixel, QColor expected) {
+    return qAbs(qRed(pixel) - expected.red()) < 24 && qAbs(qGreen(pixel) - expected.green()) < 24 &&
+           qAbs(qBlue(pixel) - expected.blue()) < 24;
+}
+
+// Whether every sampled point of the screenshot, corners included, has the colour.
+bool wholeScreenIs(const QImage& shot, QColor expected) {
+    if (shot.isNull()) {
+        return false;
+    }
+    const int right = shot.width() - 1;
+    const int bottom = shot.height() - 1;
+    const QList<QPoint> points{{0, 0},
+                               {right, 0},
+                               {0, bottom},
+                               {right, bottom},
+                               {right / 2, bottom / 2},
+                               {right / 4, bottom / 2},
+                               {3 * right / 4, bottom / 2}};
+    for (const QPoint& point : points) {
+        if (!isColour(shot.pixel(point), expected)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A 640x240 picture, green with a red band from x = 80 to 560. Filling a 4:3 screen keeps
+// x = 160..480 of it, a 2:1 screen x = 80..560: only red may show on either. A picture
+// scaled to fit instead would show green.
+QImage redMiddleBetweenGreen() {
+    QImage picture(640, 240, QImage::Format_RGB32);
+    picture.fill(Qt::green);
+    QPainter(&picture).fillRect(80, 0, 480, 240, Qt::red);
+    return picture;
+}
+
+QImage solid(QSize size, QColor colour) {
+    QImage picture(size, QImage::Format_RGB32);
+    picture.fill(colour);
+    return picture;
+}
+
+} // namespace
+
+class TestDesktopX11 final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void fillCropsTheOverflow_data();
+    void fillCropsTheOverflow();
+    void showsTheFileOnEveryScreen();
+    void showsNewContentUnderTheSamePath();
+    void refusesUnreadablePictures_data();
+    void refusesUnreadablePictures();
+    void refusesDepthsItCannotDraw();
+    void failsWithoutADisplay();
+
+private:
+    bool setAndReport(const QString& path);
+
+    std::unique_ptr<Xvfb> server_;
+    QString display_;
+    QTemporaryDir folder_;
+    QString path_;
+    X11RootWallpaper binding_;
+};
+
+void TestDesktopX11::initTestCase() {
+    for (const QString& tool : {QStringLiteral("Xvfb"), QStringLiteral("xprop"), QStringLiteral("import")}) {
+        if (QStandardPaths::findExecutable(tool).isEmpty()) {
+            QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(tool)));
+        }
+    }
+    QVERIFY(folder_.isValid());
+    // A name a shell would act on, to show that it is only ever a name.
+    path_ = folder_.filePath(QStringLiteral("a'b\"c\\d\n$(touch pwned).bmp"));
+    server_ = std::make_unique<Xvfb>();
+    display_ = server_->start({QStringLiteral("320x240x24"), QStringLiteral("200x100x24")});
+    QVERIFY2(!display_.isEmpty(), "Xvfb did not start");
+    qputenv("DISPLAY", display_.toLocal8Bit());
+}
+
+bool TestDesktopX11::setAndReport(const QString& path) {
+    QString error;
+    const bool done = binding_.setWallpaper(path, &error);
+    if (!done) {
+        qWarning().noquote() << "setWallpaper:" << error;
+    }
+    return done;
+}
+
+void TestDesktopX11::fillCropsTheOverflow_data() {
+    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<QSize>("screen");
+    QTest::addColumn<QRect>("expected");
+    QTest::newRow("same proportions") << QSize(400, 300) << QSize(320, 240) << QRect(0, 0, 400, 300);
+    QTest::newRow("wider: sides cropped") << QSize(800, 300) << QSize(320, 240) << QRect(200, 0, 400, 300);
+    QTest::newRow("taller: top and bottom cropped") << QSize(300, 800) << QSize(320, 240) << QRect(0, 287, 300, 225);
+    QTest::newRow("smaller than the screen") << QSize(16, 9) << QSize(1920, 1080) << QRect(0, 0, 16, 9);
+    QTest::newRow("one pixel") << QSize(1, 1) << QSize(1920, 1080) << QRect(0, 0, 1, 1);
+    QTest::newRow("very wide strip") << QSize(10000, 2) << QSize(1024, 768) << QRect(4998, 0, 3, 2);
+    QTest::newRow("no picture") << QSize(0, 0) << QSize(320, 240) << QRect(0, 0, 0, 0);
+}
+
+void TestDesktopX11::fillCropsTheOverflow() {
+    QFETCH(QSize, picture);
+    QFETCH(QSize, screen);
+    QFETCH(QRect, expected);
+    QCOMPARE(fillSourceRect(picture, screen), expected);
+}
+
+void TestDesktopX11::showsTheFileOnEveryScreen() {
+    QVERIFY(redMiddleBetweenGreen().save(path_, "BMP"));
+    QVERIFY(setAndReport(path_));
+
+    const QString firstScreen = display_ + QStringLiteral(".0");
+    const QString secondScreen = display_ + QStringLiteral(".1");
+    for (const QString& screen : {firstScreen, secondScreen}) {
+        const QString rootPixmap = rootPixmapProperty(screen, QStringLiteral("_XROOTPMAP_ID"));
+        QVERIFY2(!rootPixmap.isEmpty(), qPrintable(screen));
+        QCOMPARE(rootPixmapProperty(screen, QStringLiteral("ESETROOT_PMAP_ID")), rootPixmap);
+        const QImage shot = screenshot(screen);
+        QVERIFY2(wholeScreenIs(shot, Qt::red), qPrintable(screen));
+    }
+    QCOMPARE(screenshot(secondScreen).size(), QSize(200, 100));
+    QVERIFY(!QFile::exists(folder_.filePath(QStringLiteral("pwned"))));
+    QVERIFY(!QFile::exists(QDir::current().filePath(QStringLiteral("pwned"))));
+}
+
+void TestDesktopX11::showsNewContentUnderTheSamePath() {
+    QVERIFY(solid(QSize(64, 48), Qt::red).save(path_, "BMP"));
+    QVERIFY(setAndReport(path_));
+    QVERIFY(wholeScreenIs(screenshot(display_), Qt::red));
+    const QString redPixmap = rootPixmapProperty(display_, QStringLiteral("_XROOTPMAP_ID"));
+
+    QVERIFY(solid(QSize(64, 48), Qt::blue).save(path_, "BMP"));
+    QVERIFY(setAndReport(path_));
+    QVERIFY(wholeScreenIs(screenshot(display_), Qt::blue));
+    const QString bluePixmap = rootPixmapProperty(display_, QStringLiteral("_XROOTPMAP_ID"));
+    QVERIFY(!bluePixmap.isEmpty());
+    QVERIFY(bluePixmap != redPixmap);
+}
+
+void TestDesktopX11::refusesUnreadablePictures_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("missing file") << QByteArray() << false;
+    QTest::newRow("not a picture") << QByteArrayLiteral("just some text") << true;
+    QTest::newRow("empty file") << QByteArray() << true;
+}
+
+void TestDesktopX11::refusesUnreadablePictures() {
+    QFETCH(QByteArray, content);
+    QFETCH(bool, exists);
+    QVERIFY(solid(QSize(8, 8), Qt::blue).save(path_, "BMP"));
+    QVERIFY(setAndReport(path_));
+    const QString shown = rootPixmapProperty(display_, QStringLiteral("_XROOTPMAP_ID"));
+
+    const QString bad = folder_.filePath(QStringLiteral("bad.bmp"));
+    QFile::remove(bad);
+    if (exists) {
+        QFile file(bad);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    QString error;
+    QVERIFY(!binding_.setWallpaper(bad, &error));
+    QVERIFY2(error.contains(QStringLiteral("cannot be read")), qPrintable(error));
+    // The wallpaper stays as it was.
+    QCOMPARE(rootPixmapProperty(display_, QStringLiteral("_XROOTPMAP_ID")), shown);
+    QVERIFY(wholeScreenIs(screenshot(display_), Qt::blue));
+}
+
+void TestDesktopX11::refusesDepthsItCannotDraw() {
+    Xvfb sixteenBit;
+    const QString display = sixteenBit.start({QStringLiteral("64x48x16")});
+    QVERIFY2(!display.isEmpty(), "Xvfb did not start");
+    qputenv("DISPLAY", display.toLocal8Bit());
+    QVERIFY(solid(QSize(8, 8), Qt::red).save(path_, "BMP"));
+    QString error;
+    const bool done = binding_.setWallpaper(path_, &error);
+    qputenv("DISPLAY", display_.toLocal8Bit());
+    QVERIFY(!done);
+    QVERIFY2(error.contains(QStringLiteral("16-bit")), qPrintable(error));
+    QVERIFY(rootPixmapProperty(display, QStringLiteral("_XROOTPMAP_ID")).isEmpty());
+}
+
+void TestDesktopX11::failsWithoutADisplay() {
+    qunsetenv("DISPLAY");
+    QString error;
+    const bool done = binding_.setWallpaper(path_, &error);
+    qputenv("DISPLAY", display_.toLocal8Bit());
+    QVERIFY(!done);
+    QVERIFY2(error.contains(QStringLiteral("cannot open the X display")), qPrintable(error));
+}
+
+QTEST_GUILESS_MAIN(TestDesktopX11)
+#include "test_desktop_x11.moc"
+
+#endif
