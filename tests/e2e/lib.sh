@@ -211,10 +211,12 @@ e2e_click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
 
 e2e_double_click() { xdotool mousemove --window "$1" "$2" "$3" click --repeat 2 --delay 80 1; }
 
+# Succeeds once the program has ended: its process is gone or only a zombie waiting to be reaped.
 e2e_program_gone() {
-    local state
-    state=$(ps -o stat= -p "$E2E_PROGRAM_PID" 2>/dev/null)
-    [[ -z $state || $state == Z* ]]
+    local stat
+    { stat=$(<"/proc/$E2E_PROGRAM_PID/stat"); } 2>/dev/null || return 0
+    stat=${stat##*) }
+    [[ $stat == Z* ]]
 }
 
 # Waits for the program to end by itself and keeps its exit code in E2E_PROGRAM_STATUS.
