@@ -59,6 +59,23 @@ bool fail(QString* error, const QString& message) {
     return false;
 }
 
+// The required keys, all of which must exist, and the optional ones this schema has.
+std::optional<QStringList> keysToWrite(GSettingsSchema* schema, const GSettingsTarget& target, QString* error) {
+    for (const QString& key : target.requiredKeys) {
+        if (!hasStringKey(schema, key)) {
+            fail(error, QStringLiteral("the settings schema %1 has no text key %2").arg(target.schemaId, key));
+            return std::nullopt;
+        }
+    }
+    QStringList keys = target.requiredKeys;
+    for (const QString& key : target.optionalKeys) {
+        if (hasStringKey(schema, key)) {
+            keys.append(key);
+        }
+    }
+    return keys;
+}
+
 QString cleanAbsolutePath(const QString& path) {
     return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
 }
@@ -114,20 +131,12 @@ bool GSettingsWallpaper::setWallpaper(const QString& path, QString* error) {
     if (!schema) {
         return fail(error, QStringLiteral("the settings schema %1 is not installed").arg(target_.schemaId));
     }
-    QStringList keys;
-    for (const QString& key : target_.requiredKeys) {
-        if (!hasStringKey(schema.get(), key)) {
-            return fail(error, QStringLiteral("the settings schema %1 has no text key %2").arg(target_.schemaId, key));
-        }
-        keys.append(key);
-    }
-    for (const QString& key : target_.optionalKeys) {
-        if (hasStringKey(schema.get(), key)) {
-            keys.append(key);
-        }
+    const std::optional<QStringList> keys = keysToWrite(schema.get(), target_, error);
+    if (!keys) {
+        return false;
     }
     const SettingsPtr settings(g_settings_new_full(schema.get(), nullptr, nullptr));
-    for (const QString& key : keys) {
+    for (const QString& key : *keys) {
         const QString value = nextPictureValue(path, target_.form, readString(settings.get(), key));
         if (!g_settings_set_string(settings.get(), key.toUtf8().constData(), value.toUtf8().constData())) {
             return fail(error, QStringLiteral("the setting %1 %2 cannot be written").arg(target_.schemaId, key));
