@@ -68,9 +68,11 @@ trap e2e_cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-if [[ ! -x $E2E_PROGRAM ]]; then
+if [[ ! -x $E2E_PROGRAM || -d $E2E_PROGRAM ]]; then
     e2e_fail "no program to test at '${E2E_PROGRAM}' (usage: bash $0 /path/to/quorlen)"
 fi
+# The program starts in its private home, so a relative path must be made absolute first.
+[[ $E2E_PROGRAM == /* ]] || E2E_PROGRAM=$PWD/$E2E_PROGRAM
 
 # Skips the scenario (exit 77) when a tool it needs is not installed. Extra tool names may be given.
 e2e_require_tools() {

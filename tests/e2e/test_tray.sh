@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The tray life of a first run: the program starts hidden with only a tray icon, a single click leaves it hidden,
-# a double click shows the window, and the window's exit button ends the program and takes the icon away.
+# a double click shows the window in place of the icon, and the window's exit button ends the program with no icon
+# left behind.
 set -uo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}"
@@ -25,6 +26,7 @@ e2e_double_click "$icon" 8 8
 e2e_wait_for 5 e2e_window_mapped || e2e_fail "a double click on the tray icon did not show the window"
 window=$(e2e_window_mapped)
 e2e_step "a double click showed the window $window"
+e2e_wait_for 5 e2e_tray_is_empty || e2e_fail "the tray icon stayed in the tray while the window is shown"
 
 # The exit image button covers pixels 48..80 by 24..56 of the client area.
 e2e_click "$window" 64 40
