@@ -186,6 +186,7 @@ void TiveloForm::conf_Click() {
 void TiveloForm::pict_Click() {}
 
 void TiveloForm::Dir1_Change(const QString& path) {
+    Drive1->showDriveOf(path);
     DirText->setText(path);
     CmdApply_Click();
 }
