@@ -1,11 +1,14 @@
+#include "app/single_instance.h"
 #include "app/tivelo_form.h"
 #include "platform/clock.h"
 #include "platform/desktop_wallpaper.h"
+#include "platform/diagnostics.h"
 #include "platform/folder_lister.h"
 #include "platform/message_box.h"
 #include "platform/random_source.h"
 #include "platform/services.h"
 #include "platform/settings_store.h"
+#include "platform/termination.h"
 #include "platform/tray_qt.h"
 
 #include <QApplication>
@@ -15,6 +18,14 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Quorlen"));
     // The window comes and goes; only the exit command and closing the window end the program.
     QApplication::setQuitOnLastWindowClosed(false);
+
+    SingleInstance instance(singleInstanceFolder());
+    QString problem;
+    const bool first = instance.claim(&problem);
+    if (!problem.isEmpty())
+        reportProblem(problem);
+    if (!first)
+        return 0;
 
     SystemClock clock;
     SystemRandom random;
@@ -27,6 +38,9 @@ int main(int argc, char* argv[]) {
 
     TiveloForm form(services);
     messages.setParent(&form);
+    QObject::connect(&instance, &SingleInstance::showRequested, &form, &TiveloForm::RestoreFromTray);
+    // Logging out or shutting down leaves through the same path as closing the window.
+    onTerminationRequest(&form, [&form] { form.close(); });
     form.Form_Load();
     return QApplication::exec();
 }

@@ -115,9 +115,14 @@ void TiveloForm::RemoveTrayIcon() {
 void TiveloForm::TrayIcon_Activated(TrayActivation how) {
     const bool restore =
         how == TrayActivation::DoubleClick || (how == TrayActivation::Click && services_.tray.clickRestores());
-    if (!restore)
-        return;
-    show();
+    if (restore)
+        RestoreFromTray();
+}
+
+void TiveloForm::RestoreFromTray() {
+    showNormal();
+    raise();
+    activateWindow();
     RemoveTrayIcon();
 }
 

@@ -68,6 +68,8 @@ public:
 
     void HideToTray();
     void RemoveTrayIcon();
+    // Shows the window and takes the icon out of the tray, as a double click on the icon does.
+    void RestoreFromTray();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QLockFile>
+#include <QObject>
+#include <memory>
+
+class QLocalServer;
+
+// Keeps one running copy per user: the first start holds a lock and listens; a later start asks
+// that copy to show its window and then ends, so two timers never fight over the wallpaper.
+class SingleInstance final : public QObject {
+    Q_OBJECT
+public:
+    // `folder` holds the lock and, on Unix, the socket; it should be private to the user.
+    explicit SingleInstance(const QString& folder, QObject* parent = nullptr);
+    ~SingleInstance() override;
+
+    // True when this process is now the running copy. False when another one runs: it has been
+    // asked to show itself (or could not be reached, which *error then says).
+    bool claim(QString* error);
+
+signals:
+    void showRequested();
+
+private:
+    bool listen(QString* error);
+    bool askRunningCopyToShow(QString* error);
+    void readRequests();
+
+    QString serverName_;
+    QLockFile lock_;
+    QLocalServer* server_ = nullptr;
+};
+
+// The folder for the lock and socket: the user's runtime folder, else the temp folder.
+QString singleInstanceFolder();
