@@ -3,6 +3,7 @@
 #include "app/image_button.h"
 #include "app/tivelo_form.h"
 #include "app/twips.h"
+#include "platform/system_colour.h"
 
 #include <QAction>
 #include <QCursor>
@@ -53,23 +54,19 @@ QCursor pointingCursor() {
     return shape.isNull() ? QCursor(Qt::PointingHandCursor) : QCursor(shape, 12, 1);
 }
 
-// The system colour behind menu text: black in the standard schemes.
-QColor windowBackground() {
-    return Qt::black;
-}
-
 } // namespace
 
 void TiveloForm::createControls() {
     setWindowTitle(QStringLiteral("Quorlen(Win manager)"));
     setWindowIcon(QIcon(picture("tivelo.ico")));
     QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, windowBackground());
+    palette.setColor(QPalette::Window, menuTextColour());
     setPalette(palette);
     setAutoFillBackground(true);
 
     Label1[0] = makeLabel(QStringLiteral("Seconds between pictures"), LabelRed, this);
-    Label1[0]->setFont(labelFont({"MS Sans Serif", "Microsoft Sans Serif", "DejaVu Sans", "Sans Serif"}, 8.25));
+    Label1[0]->setFont(
+        labelFont({"MS Sans Serif", "Microsoft Sans Serif", "Arial", "Liberation Sans", "DejaVu Sans"}, 8.25));
     SecsText = new QLineEdit(QStringLiteral("30"), this);
     SecsText->setMaxLength(5);
     Label1[1] = makeLabel(QStringLiteral("Каталог с картинками:"), LabelRed, this);

@@ -1,0 +1,5 @@
+#include "platform/system_colour.h"
+
+QColor menuTextColour() {
+    return Qt::black;
+}
