@@ -9,8 +9,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#ifdef Q_OS_UNIX
 #include <sys/stat.h>
-#include <unistd.h>
+#endif
 
 namespace {
 
@@ -182,7 +183,11 @@ void TestWallpaper::unreadablePictures() {
     QFETCH(QByteArray, content);
     Folder folder;
     if (content == "|") {
+#ifdef Q_OS_UNIX
         QVERIFY(mkfifo(QFile::encodeName(folder.path(name)).constData(), 0600) == 0);
+#else
+        QSKIP("no named pipes in the file system here");
+#endif
     } else if (content != "-") {
         QFile file(folder.path(name));
         QVERIFY(file.open(QIODevice::WriteOnly));
