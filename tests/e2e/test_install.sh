@@ -1,0 +1,80 @@
+#!/usr/bin/env bash
+# What `cmake --install` puts on a machine, checked in a staging folder without root: exactly the program, its
+# desktop entry and its theme icons, nothing that starts the program on login; the entry passes
+# desktop-file-validate, each icon is a PNG of its folder's size, and the committed icons are what
+# packaging/make_icons.py makes of the window icon.
+set -uo pipefail
+# shellcheck source=SCRIPTDIR/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}"
+
+SOURCE_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+readonly ICON_SIZES=(16 32 48 64 128)
+BUILD_DIR=$(dirname "$E2E_PROGRAM")
+STAGE=$E2E_TMP/stage
+ENTRY=$STAGE/usr/share/applications/quorlen.desktop
+
+if ! command -v cmake >/dev/null || [[ ! -f $BUILD_DIR/cmake_install.cmake ]]; then
+    e2e_log "SKIP: no cmake or no cmake_install.cmake in $BUILD_DIR"
+    exit 77
+fi
+
+expected_files() {
+    local size
+    printf '%s\n' usr/bin/quorlen usr/share/applications/quorlen.desktop
+    for size in "${ICON_SIZES[@]}"; do
+        printf 'usr/share/icons/hicolor/%sx%s/apps/quorlen.png\n' "$size" "$size"
+    done
+}
+
+# Width and height from a PNG's IHDR chunk, which follows the 8-byte signature and the chunk's length and type.
+png_size() {
+    local bytes
+    read -ra bytes < <(od -An -tu1 -j16 -N8 "$1")
+    ((${#bytes[@]} == 8)) || return 1
+    printf '%sx%s\n' "$(((bytes[0] << 24) | (bytes[1] << 16) | (bytes[2] << 8) | bytes[3]))" \
+        "$(((bytes[4] << 24) | (bytes[5] << 16) | (bytes[6] << 8) | bytes[7]))"
+}
+
+check_installed_tree() {
+    DESTDIR=$STAGE cmake --install "$BUILD_DIR" --prefix /usr >"$E2E_TMP/install.log" 2>&1 ||
+        { cat "$E2E_TMP/install.log" >&2; e2e_fail "cmake --install failed"; }
+    local unexpected
+    unexpected=$(diff <(expected_files | sort) <(cd "$STAGE" && find . -type f -o -type l | sed 's|^\./||' | sort))
+    [[ -z $unexpected ]] || e2e_fail "the installed files differ from the expected ones:"$'\n'"$unexpected"
+    e2e_step "cmake --install put exactly the program, the desktop entry and ${#ICON_SIZES[@]} icons"
+}
+
+check_desktop_entry() {
+    local line
+    for line in 'Type=Application' 'Name=Quorlen' 'Name[ru]=Quorlen — переключатель обоев' 'Exec=quorlen' \
+        'Icon=quorlen' 'Terminal=false' 'Categories=Utility;DesktopSettings;Qt;'; do
+        grep -qxF "$line" "$ENTRY" || e2e_fail "the desktop entry lacks the line '$line'"
+    done
+    for line in 'GenericName' 'GenericName\[ru\]' 'Comment' 'Comment\[ru\]'; do
+        grep -q "^$line=." "$ENTRY" || e2e_fail "the desktop entry has no ${line//\\/} value"
+    done
+    if command -v desktop-file-validate >/dev/null; then
+        desktop-file-validate "$ENTRY" >"$E2E_TMP/validate.log" 2>&1 ||
+            { cat "$E2E_TMP/validate.log" >&2; e2e_fail "desktop-file-validate rejects the entry"; }
+        e2e_step "desktop-file-validate accepts the entry"
+    else
+        e2e_log "desktop-file-validate is not installed (package desktop-file-utils); the entry's syntax is unchecked"
+    fi
+}
+
+check_icons() {
+    local size actual
+    for size in "${ICON_SIZES[@]}"; do
+        actual=$(png_size "$STAGE/usr/share/icons/hicolor/${size}x${size}/apps/quorlen.png")
+        [[ $actual == "${size}x${size}" ]] || e2e_fail "the ${size}x${size} icon is ${actual:-not a PNG}"
+    done
+    if command -v python3 >/dev/null; then
+        python3 "$SOURCE_DIR/packaging/make_icons.py" --check || e2e_fail "the committed icons are out of date"
+        e2e_step "the committed icons match the window icon"
+    fi
+}
+
+check_installed_tree
+check_desktop_entry
+check_icons
+e2e_step "passed"

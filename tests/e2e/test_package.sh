@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# The Debian package from a user's side: cpack builds it from the build folder of the given program, dpkg installs
+# it, the installed /usr/bin/quorlen starts on a virtual X server and shows its tray icon, and `dpkg -r` takes every
+# installed file away again. The package never stays installed, whatever happens.
+#
+# It installs into the real system, so it runs only as root with dpkg and cpack at hand, and never when a quorlen
+# package or a /usr/bin/quorlen is there already. QUORLEN_SKIP_PACKAGE_TEST=1 turns it off.
+set -uo pipefail
+# shellcheck source=SCRIPTDIR/lib.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}"
+
+readonly PACKAGE=quorlen
+readonly INSTALLED_PROGRAM=/usr/bin/quorlen
+readonly ICON_SIZES=(16 32 48 64 128)
+BUILD_DIR=$(dirname "$E2E_PROGRAM")
+PACKAGE_LOG=$E2E_TMP/package.log
+WE_INSTALLED=
+
+skip() {
+    e2e_log "SKIP: $*"
+    exit 77
+}
+
+package_status() { dpkg-query -W -f='${db:Status-Status}' "$PACKAGE" 2>/dev/null; }
+
+package_known() {
+    local status
+    status=$(package_status)
+    [[ -n $status && $status != not-installed ]]
+}
+
+show_package_log() {
+    [[ -s $PACKAGE_LOG ]] && sed 's/^/    /' "$PACKAGE_LOG" >&2
+    return 0
+}
+
+# dpkg refuses at once while another package tool holds its lock; wait for it rather than fail.
+dpkg_waiting_for_lock() {
+    local tries
+    for ((tries = 0; tries < 60; tries++)); do
+        if dpkg "$@" >"$PACKAGE_LOG" 2>&1; then
+            return 0
+        fi
+        grep -q 'lock' "$PACKAGE_LOG" || return 1
+        sleep 1
+    done
+    return 1
+}
+
+# Runs before lib.sh's own clean-up: the installed program is stopped first, then its package goes.
+remove_package_on_exit() {
+    local status=$?
+    [[ -n $E2E_PROGRAM_PID ]] && e2e_stop_pid "$E2E_PROGRAM_PID"
+    E2E_PROGRAM_PID=
+    if [[ -n $WE_INSTALLED ]] && package_known; then
+        e2e_log "removing the package left installed"
+        dpkg_waiting_for_lock --purge "$PACKAGE" || show_package_log
+    fi
+    (exit "$status")
+    e2e_cleanup
+}
+
+require_package_tools() {
+    [[ -z ${QUORLEN_SKIP_PACKAGE_TEST:-} ]] || skip "QUORLEN_SKIP_PACKAGE_TEST is set"
+    ((EUID == 0)) || skip "installing a package needs root"
+    e2e_require_tools dpkg dpkg-query dpkg-deb dpkg-shlibdeps cpack
+    [[ -f $BUILD_DIR/CPackConfig.cmake ]] || skip "no CPackConfig.cmake in $BUILD_DIR"
+    ! package_known || skip "a $PACKAGE package is installed already; not touching it"
+    [[ ! -e $INSTALLED_PROGRAM ]] || skip "$INSTALLED_PROGRAM exists already; not touching it"
+}
+
+build_package() {
+    cpack -G DEB -B "$E2E_TMP/cpack" --config "$BUILD_DIR/CPackConfig.cmake" >"$PACKAGE_LOG" 2>&1 ||
+        { show_package_log; e2e_fail "cpack did not build the package"; }
+    DEB_FILE=$(find "$E2E_TMP/cpack" -maxdepth 1 -name "${PACKAGE}_*.deb" | head -n 1)
+    [[ -n $DEB_FILE ]] || e2e_fail "cpack made no ${PACKAGE}_*.deb"
+    [[ $(dpkg-deb -f "$DEB_FILE" Package) == "$PACKAGE" ]] || e2e_fail "the package is not named $PACKAGE"
+    e2e_step "built $(basename "$DEB_FILE"), Depends: $(dpkg-deb -f "$DEB_FILE" Depends)"
+}
+
+# dpkg leaves the package unconfigured when a dependency is missing; apt may complete it from what it holds
+# already, but this test never downloads anything.
+install_package() {
+    WE_INSTALLED=1
+    if ! dpkg_waiting_for_lock --install "$DEB_FILE"; then
+        show_package_log
+        apt-get install --fix-broken --no-download --yes -o DPkg::Lock::Timeout=60 >"$PACKAGE_LOG" 2>&1 ||
+            { show_package_log; e2e_fail "dpkg could not install the package and its dependencies"; }
+    fi
+    [[ $(package_status) == installed ]] || e2e_fail "the package is '$(package_status)' after dpkg -i"
+    dpkg-query -L "$PACKAGE" >"$E2E_TMP/package-files"
+    e2e_step "installed $(wc -l <"$E2E_TMP/package-files") paths"
+}
+
+check_installed_files() {
+    [[ -x $INSTALLED_PROGRAM ]] || e2e_fail "$INSTALLED_PROGRAM is not an executable"
+    local entry=/usr/share/applications/$PACKAGE.desktop size
+    [[ -f $entry ]] || e2e_fail "no desktop entry at $entry"
+    grep -qx 'Exec=quorlen' "$entry" || e2e_fail "the desktop entry does not start quorlen"
+    if command -v desktop-file-validate >/dev/null; then
+        desktop-file-validate "$entry" >"$PACKAGE_LOG" 2>&1 || { show_package_log; e2e_fail "invalid $entry"; }
+    fi
+    for size in "${ICON_SIZES[@]}"; do
+        [[ -f /usr/share/icons/hicolor/${size}x${size}/apps/$PACKAGE.png ]] || e2e_fail "no ${size}x${size} icon"
+    done
+    if grep -qi autostart "$E2E_TMP/package-files"; then
+        e2e_fail "the package starts the program on login by itself"
+    fi
+    e2e_step "program, desktop entry and icons are in place"
+}
+
+run_installed_program() {
+    E2E_PROGRAM=$INSTALLED_PROGRAM
+    e2e_start_x
+    e2e_start_tray
+    e2e_start_program
+    e2e_wait_for 10 e2e_tray_icon_window || e2e_fail "the installed program showed no tray icon"
+    e2e_step "the installed program's icon is in the tray"
+    e2e_stop_pid "$E2E_PROGRAM_PID"
+    E2E_PROGRAM_PID=
+    [[ ! -e $E2E_CONFIG_HOME/autostart ]] || e2e_fail "the program wrote into the autostart folder"
+}
+
+remove_package() {
+    dpkg_waiting_for_lock --remove "$PACKAGE" || { show_package_log; e2e_fail "dpkg -r $PACKAGE failed"; }
+    local path left=()
+    while IFS= read -r path; do
+        [[ -e $path && ! -d $path ]] && left+=("$path")
+    done <"$E2E_TMP/package-files"
+    ((${#left[@]} == 0)) || e2e_fail "dpkg -r left ${left[*]}"
+    dpkg_waiting_for_lock --purge "$PACKAGE" || { show_package_log; e2e_fail "dpkg --purge $PACKAGE failed"; }
+    WE_INSTALLED=
+    e2e_step "dpkg -r removed every installed file"
+}
+
+require_package_tools
+trap remove_package_on_exit EXIT
+build_package
+install_package
+check_installed_files
+run_installed_program
+remove_package
+e2e_step "passed"
