@@ -144,18 +144,26 @@ e2e_write_settings() {
     } >"$E2E_SETTINGS_FILE"
 }
 
-# Starts the program with a private home and no desktop session, so it binds to the X11 root window and the
-# XEmbed tray. Its stderr goes to a log that is shown when the scenario fails.
-e2e_start_program() {
+# The folder the program is started in; its folder list opens there. A scenario may change it before a start.
+E2E_PROGRAM_CWD=$E2E_HOME
+
+# Prepares the program's private folders, then replaces the calling (sub)shell with the program, run with a
+# private home and no desktop session so that it binds to the X11 root window and the XEmbed tray. Its stderr is
+# appended to the log that is shown when the scenario fails. Call it only in a subshell or in the background.
+e2e_exec_program() {
     mkdir -p "$E2E_CONFIG_HOME" "$E2E_HOME/.cache" "$E2E_HOME/.local/share" "$E2E_TMP/runtime"
     chmod 700 "$E2E_TMP/runtime"
-    (
-        cd "$E2E_HOME" || exit 1
-        exec env -u XDG_CURRENT_DESKTOP -u XDG_SESSION_DESKTOP -u DESKTOP_SESSION -u DBUS_SESSION_BUS_ADDRESS \
-            -u WAYLAND_DISPLAY HOME="$E2E_HOME" XDG_CONFIG_HOME="$E2E_CONFIG_HOME" \
-            XDG_CACHE_HOME="$E2E_HOME/.cache" XDG_DATA_HOME="$E2E_HOME/.local/share" \
-            XDG_RUNTIME_DIR="$E2E_TMP/runtime" QT_QPA_PLATFORM=xcb "$E2E_PROGRAM"
-    ) 2>"$E2E_PROGRAM_LOG" &
+    cd "$E2E_PROGRAM_CWD" || exit 1
+    exec env -u XDG_CURRENT_DESKTOP -u XDG_SESSION_DESKTOP -u DESKTOP_SESSION -u DBUS_SESSION_BUS_ADDRESS \
+        -u WAYLAND_DISPLAY HOME="$E2E_HOME" XDG_CONFIG_HOME="$E2E_CONFIG_HOME" \
+        XDG_CACHE_HOME="$E2E_HOME/.cache" XDG_DATA_HOME="$E2E_HOME/.local/share" \
+        XDG_RUNTIME_DIR="$E2E_TMP/runtime" QT_QPA_PLATFORM=xcb "$E2E_PROGRAM" 2>>"$E2E_PROGRAM_LOG"
+}
+
+# Starts the program in the background; E2E_PROGRAM_PID is the program's own PID (the background subshell
+# becomes the program), for e2e_wait_program_exit and the clean-up.
+e2e_start_program() {
+    e2e_exec_program &
     E2E_PROGRAM_PID=$!
     e2e_step "program started, PID $E2E_PROGRAM_PID"
 }
@@ -228,4 +236,122 @@ e2e_wait_program_exit() {
     wait "$E2E_PROGRAM_PID" || E2E_PROGRAM_STATUS=$?
     E2E_PROGRAM_PID=
     e2e_step "program exited with code $E2E_PROGRAM_STATUS"
+}
+
+# ---- Helpers for the scenarios that drive the window ----
+
+# Where the image buttons' middles lie in the window's client area (at 96 dpi), as "x y".
+# shellcheck disable=SC2034  # read by the scenarios
+declare -A E2E_BUTTON=([apply]="144 64" [exit]="64 40" [to_tray]="32 40" [stop]="208 56" [next]="256 24"
+    [help]="432 24")
+# The seconds field's middle.
+# shellcheck disable=SC2034  # read by the scenarios
+E2E_SECONDS_FIELD="180 17"
+
+# Double-clicks the tray icon, waits for the window and prints its id.
+e2e_show_window() {
+    e2e_wait_for 10 e2e_tray_icon_window || e2e_fail "no tray icon was embedded into the tray"
+    e2e_double_click "$(e2e_tray_icon_window)" 8 8
+    e2e_wait_for 5 e2e_window_mapped || e2e_fail "a double click on the tray icon did not show the window"
+    e2e_window_mapped
+}
+
+# Clicks one of the image buttons named in E2E_BUTTON inside the given window.
+e2e_click_button() {
+    local window=$1 name=$2 x y
+    read -r x y <<<"${E2E_BUTTON[$name]}"
+    e2e_click "$window" "$x" "$y"
+    e2e_step "clicked the $name button"
+}
+
+# Prints the value of one key of the settings file ([Tivelo] is its only group); fails when it is absent.
+e2e_setting() {
+    local line
+    [[ -r $E2E_SETTINGS_FILE ]] || return 1
+    while IFS= read -r line; do
+        if [[ $line == "$1="* ]]; then
+            printf '%s\n' "${line#*=}"
+            return 0
+        fi
+    done <"$E2E_SETTINGS_FILE"
+    return 1
+}
+
+e2e_setting_is() { [[ $(e2e_setting "$1") == "$2" ]]; }
+
+# Draws a plain-coloured picture; the format follows the name's ending (a .bmp is written as a Windows bitmap).
+e2e_draw_picture() {
+    local path=$1 colour=$2 format=
+    [[ ${path,,} == *.bmp ]] && format=BMP3:
+    convert -size 160x120 "xc:#${colour}" "${format}${path}" || e2e_fail "could not draw $path"
+}
+
+# Succeeds when two RRGGBB colours differ by less than 48 steps in every channel (JPEG shifts them a little).
+e2e_colour_near() {
+    local channel difference
+    for channel in 0 2 4; do
+        difference=$((16#${1:channel:2} - 16#${2:channel:2}))
+        ((difference > -48 && difference < 48)) || return 1
+    done
+}
+
+# Succeeds while the root window has a wallpaper pixmap other than the given one ("" for none).
+e2e_root_pixmap_differs() {
+    local now
+    now=$(e2e_root_pixmap) || return 1
+    [[ $now != "$1" ]]
+}
+
+# Fails as soon as the root pixmap differs from the given one within the given seconds.
+e2e_root_pixmap_stays() {
+    local expected=$1 seconds=$2 now
+    local deadline=$(($(e2e_now_ms) + seconds * 1000))
+    while (($(e2e_now_ms) < deadline)); do
+        now=$(e2e_root_pixmap) || now=
+        if [[ $now != "$expected" ]]; then
+            e2e_log "the root pixmap changed from '${expected}' to '${now}'"
+            return 1
+        fi
+        sleep 0.2
+    done
+}
+
+# Saves a picture of one window as PNG.
+e2e_window_screenshot() { import -window "$1" "$2"; }
+
+# Counts the pixels of a colour class inside a box of a PNG: file x y width height class, where class is one
+# of black, red, green, yellow, cyan, blue, white. Thresholds leave room for anti-aliased edges and gradients.
+e2e_box_count() {
+    local file=$1 x=$2 y=$3 width=$4 height=$5 class=$6
+    convert "$file" -crop "${width}x${height}+${x}+${y}" +repage -depth 8 txt:- |
+        awk -v class="$class" '
+            /^#/ { next }
+            {
+                hex = ""
+                for (i = 2; i <= NF; i++) if (substr($i, 1, 1) == "#" && length($i) >= 7) { hex = substr($i, 2, 6); break }
+                if (hex == "") next
+                r = hexval(substr(hex, 1, 2)); g = hexval(substr(hex, 3, 2)); b = hexval(substr(hex, 5, 2))
+                if (class == "black") hit = r <= 16 && g <= 16 && b <= 16
+                else if (class == "red") hit = r >= 180 && g <= 90 && b <= 90
+                else if (class == "green") hit = g >= 150 && g - r >= 60 && g - b >= 60
+                else if (class == "yellow") hit = r >= 200 && g >= 170 && b <= 140
+                else if (class == "cyan") hit = g >= 170 && b >= 170 && r <= 140
+                else if (class == "blue") hit = b >= 180 && b - r >= 100 && b - g >= 40
+                else if (class == "white") hit = r >= 230 && g >= 230 && b >= 230
+                else hit = 0
+                count += hit
+            }
+            END { print count + 0 }
+            function hexval(h,    digits, v, k) {
+                digits = "0123456789abcdef"; h = tolower(h); v = 0
+                for (k = 1; k <= length(h); k++) v = v * 16 + index(digits, substr(h, k, 1)) - 1
+                return v
+            }'
+}
+
+# Succeeds when a box of a PNG holds at least the given number of pixels of a colour class (default 1).
+e2e_box_has() {
+    local count
+    count=$(e2e_box_count "$1" "$2" "$3" "$4" "$5" "$6") || return 1
+    ((count >= ${7:-1}))
 }
