@@ -83,8 +83,8 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The menu and icon caches are refreshed by the triggers of desktop-file-utils and the icon themes, so the
-# package needs no maintainer scripts.
+# The menu and icon caches are refreshed by dpkg triggers of the tools that keep them, so the package needs no
+# maintainer scripts.
 
 find_program(QUORLEN_DPKG_QUERY dpkg-query)
 mark_as_advanced(QUORLEN_DPKG_QUERY)

@@ -60,11 +60,20 @@ remove_package_on_exit() {
     e2e_cleanup
 }
 
+# Test runs from other build folders on this machine would install and remove the same package; one at a time.
+take_machine_lock() {
+    local folder=/run/lock
+    [[ -d $folder && -w $folder ]] || folder=${TMPDIR:-/tmp}
+    exec {MACHINE_LOCK_FD}>"$folder/quorlen-package-test.lock" || e2e_fail "cannot open the lock file in $folder"
+    flock --wait 90 "$MACHINE_LOCK_FD" || skip "another package test kept the lock for 90 s"
+}
+
 require_package_tools() {
     [[ -z ${QUORLEN_SKIP_PACKAGE_TEST:-} ]] || skip "QUORLEN_SKIP_PACKAGE_TEST is set"
     ((EUID == 0)) || skip "installing a package needs root"
-    e2e_require_tools dpkg dpkg-query dpkg-deb dpkg-shlibdeps cpack
+    e2e_require_tools dpkg dpkg-query dpkg-deb dpkg-shlibdeps cpack flock
     [[ -f $BUILD_DIR/CPackConfig.cmake ]] || skip "no CPackConfig.cmake in $BUILD_DIR"
+    take_machine_lock
     ! package_known || skip "a $PACKAGE package is installed already; not touching it"
     [[ ! -e $INSTALLED_PROGRAM ]] || skip "$INSTALLED_PROGRAM exists already; not touching it"
 }
