@@ -355,3 +355,26 @@ e2e_box_has() {
     count=$(e2e_box_count "$1" "$2" "$3" "$4" "$5" "$6") || return 1
     ((count >= ${7:-1}))
 }
+
+# Longer than Qt's type-ahead interval, so the next name typed into a list starts a new search.
+E2E_TYPE_AHEAD_GAP=0.6
+
+# Opens a folder in the window's folder list with the keyboard, the way a person would: a click on the list's
+# top row gives it the focus, then for each part of the absolute path, from the root down, the part's name is
+# typed (type-ahead moves to the row) and Enter opens it. Every opened folder is applied at once, so the settings
+# file's DirName tells when each step has landed. The list must be showing the root folder when this starts.
+e2e_open_folder_by_keyboard() {
+    local window=$1 folder=$2 part opened='' parts
+    IFS=/ read -r -a parts <<<"${folder#/}"
+    e2e_click "$window" 300 48
+    for part in "${parts[@]}"; do
+        [[ -n $part ]] || continue
+        opened=$opened/$part
+        sleep "$E2E_TYPE_AHEAD_GAP"
+        xdotool type --delay 20 -- "$part"
+        xdotool key Return
+        e2e_wait_for 5 e2e_setting_is DirName "$opened" ||
+            e2e_fail "typing '$part' and Enter in the folder list did not open $opened (DirName: $(e2e_setting DirName))"
+        e2e_step "the folder list opened $opened"
+    done
+}
