@@ -15,6 +15,8 @@ E2E_TRAYER_PID=
 E2E_TRAY_WINDOW=
 E2E_PROGRAM_PID=
 E2E_PROGRAM_STATUS=
+# Further programs a scenario started (a second copy, say), stopped by PID on exit like the first.
+E2E_OTHER_PIDS=()
 # The title of the window that the program shows when its tray icon is double-clicked, as an xdotool pattern.
 E2E_WINDOW_PATTERN='^Quorlen\(Win manager\)$'
 # Longer than any double-click interval, so two clicks this far apart never count as one double click.
@@ -58,7 +60,7 @@ e2e_cleanup() {
         sed 's/^/    /' "$E2E_PROGRAM_LOG" >&2
     fi
     local pid
-    for pid in "$E2E_PROGRAM_PID" "$E2E_TRAYER_PID" "$E2E_XVFB_PID"; do
+    for pid in "$E2E_PROGRAM_PID" "${E2E_OTHER_PIDS[@]}" "$E2E_TRAYER_PID" "$E2E_XVFB_PID"; do
         [[ -n $pid ]] && e2e_stop_pid "$pid"
     done
     rm -rf "$E2E_TMP"
@@ -221,13 +223,16 @@ e2e_click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
 
 e2e_double_click() { xdotool mousemove --window "$1" "$2" "$3" click --repeat 2 --delay 80 1; }
 
-# Succeeds once the program has ended: its process is gone or only a zombie waiting to be reaped.
-e2e_program_gone() {
+# Succeeds once a process has ended: it is gone or only a zombie waiting to be reaped.
+e2e_pid_gone() {
     local stat
-    { stat=$(<"/proc/$E2E_PROGRAM_PID/stat"); } 2>/dev/null || return 0
+    { stat=$(<"/proc/$1/stat"); } 2>/dev/null || return 0
     stat=${stat##*) }
     [[ $stat == Z* ]]
 }
+
+# Succeeds once the program has ended.
+e2e_program_gone() { e2e_pid_gone "$E2E_PROGRAM_PID"; }
 
 # Waits for the program to end by itself and keeps its exit code in E2E_PROGRAM_STATUS.
 e2e_wait_program_exit() {
@@ -377,4 +382,37 @@ e2e_open_folder_by_keyboard() {
             e2e_fail "typing '$part' and Enter in the folder list did not open $opened (DirName: $(e2e_setting DirName))"
         e2e_step "the folder list opened $opened"
     done
+}
+
+# Prints the number of icons embedded into the tray.
+e2e_tray_icon_count() {
+    local socket icon count=0
+    [[ -n $E2E_TRAY_WINDOW ]] || return 1
+    for socket in $(e2e_child_windows "$E2E_TRAY_WINDOW"); do
+        for icon in $(e2e_child_windows "$socket"); do
+            e2e_is_viewable "$icon" && count=$((count + 1))
+        done
+    done
+    printf '%s\n' "$count"
+}
+
+# Starts another copy of the program while the first runs, waits up to the given seconds for it to end by itself
+# and keeps its exit code in E2E_OTHER_STATUS.
+E2E_OTHER_STATUS=
+e2e_run_other_copy() {
+    local pid
+    e2e_exec_program &
+    pid=$!
+    E2E_OTHER_PIDS+=("$pid")
+    e2e_step "another copy started, PID $pid"
+    e2e_wait_for "$1" e2e_pid_gone "$pid" || return 1
+    E2E_OTHER_STATUS=0
+    wait "$pid" || E2E_OTHER_STATUS=$?
+    # Reaped: its PID may be reused by anything now, so the clean-up must not stop it.
+    local kept=() other
+    for other in "${E2E_OTHER_PIDS[@]}"; do
+        [[ $other == "$pid" ]] || kept+=("$other")
+    done
+    E2E_OTHER_PIDS=("${kept[@]}")
+    e2e_step "the other copy exited with code $E2E_OTHER_STATUS"
 }
