@@ -1,5 +1,8 @@
 #include "platform/settings_store_qsettings.h"
 
+#include "platform/diagnostics.h"
+
+#include <QFileInfo>
 #include <QStringList>
 
 namespace {
@@ -15,12 +18,56 @@ QString describe(QSettings::Status status) {
     return status == QSettings::AccessError ? QStringLiteral("access denied") : QStringLiteral("the file is damaged");
 }
 
+// Why QSettings must not open the settings file, or an empty text when it may: it would block for ever on a
+// named pipe, read a device without end, and only say "access denied" about a folder. A symbolic link counts as
+// what it points to; one that points nowhere is a file still to be made.
+QString refusal(const QSettingsStore::Location& where) {
+    if (where.format != QSettings::IniFormat)
+        return {};
+    const QFileInfo file(where.path);
+    if (!file.exists() || file.isFile())
+        return {};
+    return file.isDir() ? QStringLiteral("it is a folder") : QStringLiteral("it is not a plain file");
+}
+
+// A file this program wrote always holds its section; a non-empty one without it is someone else's or garbage.
+bool lacksSection(const QSettingsStore::Location& where, const QSettings& settings, const QString& section) {
+    return where.format == QSettings::IniFormat && QFileInfo(where.path).size() > 0 &&
+           !settings.childGroups().contains(section);
+}
+
+QSettings::Status store(const QSettingsStore::Location& where, const QString& section, const QString& key,
+                        const QString& text) {
+    QSettings settings(where.path, where.format);
+    settings.beginGroup(section);
+    settings.setValue(key, text);
+    settings.endGroup();
+    settings.sync();
+    return settings.status();
+}
+
 } // namespace
+
+void QSettingsStore::reportOnce(const QString& line) const {
+    if (!reported_.contains(line))
+        reportProblem(line);
+    reported_.insert(line);
+}
 
 QString QSettingsStore::read(const QString& app, const QString& section, const QString& key,
                              const QString& fallback) const {
     const Location where = locate_(app);
+    if (const QString why = refusal(where); !why.isEmpty()) {
+        reportOnce(QStringLiteral("cannot read the settings %1: %2; using the defaults").arg(where.path, why));
+        return fallback;
+    }
     QSettings settings(where.path, where.format);
+    if (settings.status() == QSettings::AccessError)
+        reportOnce(QStringLiteral("cannot read the settings %1: access denied; using the defaults").arg(where.path));
+    else if (settings.status() == QSettings::FormatError)
+        reportOnce(QStringLiteral("the settings %1 are damaged; using what can be read").arg(where.path));
+    else if (lacksSection(where, settings, section))
+        reportOnce(QStringLiteral("the settings %1 hold no [%2] section; using the defaults").arg(where.path, section));
     settings.beginGroup(section);
     return settings.contains(key) ? plainText(settings.value(key)) : fallback;
 }
@@ -28,14 +75,18 @@ QString QSettingsStore::read(const QString& app, const QString& section, const Q
 bool QSettingsStore::write(const QString& app, const QString& section, const QString& key, const QString& text,
                            QString* error) {
     const Location where = locate_(app);
-    QSettings settings(where.path, where.format);
-    settings.beginGroup(section);
-    settings.setValue(key, text);
-    settings.endGroup();
-    settings.sync();
-    if (settings.status() == QSettings::NoError)
-        return true;
+    QString why = refusal(where);
+    if (why.isEmpty()) {
+        QSettings::Status status = store(where, section, key, text);
+        // A damaged file is rewritten from what could be read of it, and the status then tells only of the damage,
+        // not whether the value went in; a second pass over the rewritten file tells that.
+        if (status == QSettings::FormatError)
+            status = store(where, section, key, text);
+        if (status == QSettings::NoError)
+            return true;
+        why = describe(status);
+    }
     if (error)
-        *error = QStringLiteral("cannot store %1 in %2: %3").arg(key, where.path, describe(settings.status()));
+        *error = QStringLiteral("cannot store %1 in %2: %3").arg(key, where.path, why);
     return false;
 }

@@ -2,11 +2,13 @@
 
 #include "platform/settings_store.h"
 
+#include <QSet>
 #include <QSettings>
 #include <functional>
 
 // A store kept through QSettings: `locate` gives, for an application name, the file or registry
-// path and the format to open; the section is the group inside it.
+// path and the format to open; the section is the group inside it. A settings file that cannot be
+// read, or is damaged, is reported on stderr once; its readable values are still used.
 class QSettingsStore final : public SettingsStore {
 public:
     struct Location {
@@ -21,5 +23,8 @@ public:
                QString* error) override;
 
 private:
+    void reportOnce(const QString& line) const;
+
     std::function<Location(const QString& app)> locate_;
+    mutable QSet<QString> reported_;
 };
