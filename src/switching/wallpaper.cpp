@@ -4,6 +4,7 @@
 #include "platform/atomic_file.h"
 #include "platform/desktop_wallpaper.h"
 #include "platform/diagnostics.h"
+#include "switching/picture_check.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -27,6 +28,8 @@ bool readPicture(const QString& source, QImage& picture, QString* error) {
     // A pipe or device behind a picture's name would block the reader forever.
     if (!QFileInfo(source).isFile())
         return fail(error, QStringLiteral("%1 is not a readable file").arg(source));
+    if (!holdsDeclaredSize(source, error))
+        return false;
     QImageReader::setAllocationLimit(DecodeLimitMegabytes);
     QImageReader reader(source);
     reader.setDecideFormatFromContent(true);
@@ -73,6 +76,9 @@ bool writeBitmapCopy(const QString& source, const QString& target, QString* erro
 bool ApplyWallpaper(const QString& name, const QString& path, const QString& dirName, DesktopWallpaper& desktop,
                     QString* error) {
     if (name.right(4).toUpper() == QLatin1String(".BMP")) {
+        // The desktop decodes the bitmap itself; a header that lies about its size is kept from it.
+        if (!holdsDeclaredSize(path, error))
+            return false;
         tellDesktop(desktop, path);
         return true;
     }

@@ -1,0 +1,232 @@
+#!/usr/bin/env python3
+"""Writes a folder of hostile picture files for the switch step to choke on, plus a few good ones.
+
+    make_corpus.py FOLDER
+
+Every file is made here from scratch; nothing is downloaded. Besides the pictures the folder receives
+"manifest.tsv" (a name the scan skips), one line per entry: name, expectation, and what the entry is.
+Expectations:
+    good      a picture that must reach the desktop
+    bad       must fail with exactly one line on stderr, and switching goes on
+    either    may be shown (decoders repair it) or fail with one line; never a crash or a hang
+    unlisted  not a plain file: the scan must not list it, and nothing may block on it
+"""
+
+import base64
+import os
+import stat
+import struct
+import sys
+import zlib
+
+# A 64x48 baseline JPEG of a swirled yellow-to-navy gradient, made once with ImageMagick.
+BASE_JPEG = base64.b64decode(
+    "/9j/4AAQSkZJRgABAQAAAQABAAD/2wBDAAYEBQYFBAYGBQYHBwYIChAKCgkJChQODwwQFxQYGBcUFhYaHSUfGhsjHBYWICwgIyYn"
+    "KSopGR8tMC0oMCUoKSj/2wBDAQcHBwoIChMKChMoGhYaKCgoKCgoKCgoKCgoKCgoKCgoKCgoKCgoKCgoKCgoKCgoKCgoKCgoKCgo"
+    "KCgoKCgoKCj/wAARCAAwAEADASIAAhEBAxEB/8QAGwABAAIDAQEAAAAAAAAAAAAABgUHAAEDAgT/xAApEAABAwMCBAYDAAAAAAAA"
+    "AAABAAIEAwUREjEGFSIyIUFCUWFiExSh/8QAGwEAAQUBAQAAAAAAAAAAAAAAAgABAwUGBAf/xAAgEQABBQACAgMAAAAAAAAAAAAB"
+    "AAIDBREEIQYTEiIx/9oADAMBAAIRAxEAPwC7uY/ZYLhnzQ9s/J3X2R5BcM5Xhr60NGkKyD0mE4+68uuGN3I9XmimwnKO3LiAUs9S"
+    "Pj1DpzjQkZMT83UD1LBdWn1Koq3FOHHrXSNxPqPf/VZnxeQDcQe4K3BcQdnLfMfsq8h30VB3KRbctQyHLgkpTGcIRCTUXiztT90h"
+    "hSAW7qr4lyw/uSm1XVpABctlYVjmjQFzsep28V3Ck7BVf3J9WrVIyU5q1WSKeMhQsq2tc8uCaskZx+nDtJ41Dq8GrpLvFRdStVjv"
+    "8SU6l02UaJBIQS+VGa3aVrK6c8g/EjpQPGKVtd2cCAXJXCumpg6lVcSQWv3SOFOLW7p7Cra7sBJj0bbctJzqUnBvppkdSrvmHyti"
+    "4kbOWvkpRIMIUAkxXDF4mAA613qcUN0nqVNtuzh6ls3dxHcqx3irC7cR+8qx7nxF+QEByKTbgazz4o6+4l27lz/cHurTi0zeOPqF"
+    "G6TUij18HOVIMnhoxlEBPA81vmHyp5K4v/QmD8X/2Q=="
+)
+
+
+def bmp(width, height, pixel=(0, 128, 255), declared_height=None, declared_width=None, bits=24, data=None):
+    """A Windows bitmap with a BITMAPINFOHEADER; the declared size may lie about the pixels that follow."""
+    row = (width * bits // 8 + 3) & ~3
+    if data is None:
+        data = (bytes(pixel) * width).ljust(row, b"\0") * abs(height)
+    header_size = 14 + 40
+    info = struct.pack(
+        "<IiiHHIIiiII",
+        40,
+        width if declared_width is None else declared_width,
+        height if declared_height is None else declared_height,
+        1,
+        bits,
+        0,
+        len(data),
+        2835,
+        2835,
+        0,
+        0,
+    )
+    head = b"BM" + struct.pack("<IHHI", header_size + len(data), 0, 0, header_size)
+    return head + info + data
+
+
+def lzw(indices, min_code_size):
+    """GIF's variable-width LZW, packed into 255-byte sub-blocks."""
+    clear, end = 1 << min_code_size, (1 << min_code_size) + 1
+    table = {bytes([i]): i for i in range(clear)}
+    next_code, width = end + 1, min_code_size + 1
+    bits, nbits, out = 0, 0, bytearray()
+
+    def emit(code):
+        nonlocal bits, nbits
+        bits |= code << nbits
+        nbits += width
+        while nbits >= 8:
+            out.append(bits & 0xFF)
+            bits >>= 8
+            nbits -= 8
+
+    emit(clear)
+    current = b""
+    for index in indices:
+        candidate = current + bytes([index])
+        if candidate in table:
+            current = candidate
+            continue
+        emit(table[current])
+        if next_code < 4096:
+            table[candidate] = next_code
+            next_code += 1
+            if next_code > (1 << width) and width < 12:
+                width += 1
+        else:
+            emit(clear)
+            table = {bytes([i]): i for i in range(clear)}
+            next_code, width = end + 1, min_code_size + 1
+        current = bytes([index])
+    if current:
+        emit(table[current])
+    emit(end)
+    if nbits:
+        out.append(bits & 0xFF)
+    blocks = bytearray()
+    for start in range(0, len(out), 255):
+        chunk = out[start : start + 255]
+        blocks += bytes([len(chunk)]) + chunk
+    return bytes([min_code_size]) + bytes(blocks) + b"\0"
+
+
+def gif(width, height, frames=1, screen=None, image_data=None):
+    """A GIF with a four-colour palette; every frame is a diagonal stripe pattern."""
+    screen_width, screen_height = screen or (width, height)
+    out = bytearray(b"GIF89a" + struct.pack("<HHBBB", screen_width, screen_height, 0x81, 0, 0))
+    out += bytes([255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255])
+    if frames > 1:
+        out += b"\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00"
+    for frame in range(frames):
+        out += b"\x21\xF9\x04\x00\x01\x00\x00\x00"  # 1/100 s per frame
+        out += b"\x2C" + struct.pack("<HHHHB", 0, 0, width, height, 0)
+        if image_data is not None:
+            out += image_data
+        else:
+            out += lzw([(x + y + frame) % 4 for y in range(height) for x in range(width)], 2)
+    out += b"\x3B"
+    return bytes(out)
+
+
+def with_jpeg_frame_size(jpeg, width, height):
+    """Rewrites the frame size in the baseline (SOF0) header."""
+    at = jpeg.index(b"\xFF\xC0")
+    return jpeg[: at + 5] + struct.pack(">HH", height, width) + jpeg[at + 9 :]
+
+
+def flipped(data, start, step, mask=0x5A):
+    """Flips bits in every `step`-th byte from `start` on, keeping the first bytes (the header) intact."""
+    out = bytearray(data)
+    for at in range(start, len(out), step):
+        out[at] ^= mask
+    return bytes(out)
+
+
+def zlib_bomb():
+    """Not a picture format the program takes, yet named like one: a compressed stream of zeros."""
+    return zlib.compress(b"\0" * (8 << 20), 9)
+
+
+def entries():
+    good_bmp = bmp(48, 32, (40, 200, 40))
+    good_gif = gif(40, 30)
+    jpeg = BASE_JPEG
+    sof = jpeg.index(b"\xFF\xDA")  # start of scan: everything after it is entropy-coded data
+    yield "good-1.jpg", "good", "a small baseline JPEG", jpeg
+    yield "good-2.gif", "good", "a small GIF", good_gif
+    yield "good-3.bmp", "good", "a small 24-bit bitmap", good_bmp
+    yield "good-4.JPEG", "good", "a bitmap named like a JPEG: the content decides", good_bmp
+    yield "good-5.bmp", "good", "a top-down bitmap (negative height is legal)", bmp(
+        16, -16, (200, 40, 40))
+
+    yield "empty.jpg", "bad", "a 0-byte file", b""
+    yield "empty.bmp", "bad", "a 0-byte bitmap", b""
+    yield "empty.gif", "bad", "a 0-byte GIF", b""
+    yield "jpeg-header-only.jpg", "bad", "a JPEG cut right after its start marker", jpeg[:2]
+    yield "jpeg-truncated-in-tables.jpg", "bad", "a JPEG cut inside its tables", jpeg[: sof // 2]
+    yield "jpeg-truncated-in-scan.jpg", "either", "a JPEG cut in the middle of its scan", jpeg[: (sof + len(jpeg)) // 2]
+    yield "jpeg-corrupt-scan.jpg", "either", "a JPEG with flipped bits in its scan", flipped(jpeg, sof + 12, 7)
+    yield "jpeg-huge-frame.jpg", "bad", "a JPEG that claims 65500 x 65500 pixels", with_jpeg_frame_size(
+        jpeg, 65500, 65500)
+    yield "jpeg-lying-frame.jpg", "bad", "a 700-byte JPEG that claims 15000 x 15000 pixels", with_jpeg_frame_size(
+        jpeg, 15000, 15000)
+    yield "jpeg-zero-frame.jpg", "bad", "a JPEG that claims 0 x 0 pixels", with_jpeg_frame_size(jpeg, 0, 0)
+    yield "gif-header-only.gif", "bad", "a GIF cut after its signature", good_gif[:6]
+    yield "gif-truncated.gif", "either", "a GIF cut in its image data", good_gif[: len(good_gif) // 2]
+    yield "gif-bad-code-size.gif", "bad", "a GIF whose LZW code size is 15", gif(
+        8, 8, image_data=b"\x0F\x02\x00\x00\x00")
+    yield "gif-no-image.gif", "bad", "a GIF with a screen descriptor and no image", good_gif[:19] + b"\x3B"
+    yield "gif-huge-screen.gif", "bad", "a GIF that claims a 65535 x 65535 screen and image", gif(
+        1, 1, screen=(65535, 65535), image_data=None)[:13] + gif(65535, 65535, image_data=b"\x02\x02\x4C\x01\x00")[13:]
+    yield "gif-lying-screen.gif", "bad", "a 1 x 1 GIF on a 15000 x 15000 screen", gif(1, 1, screen=(15000, 15000))
+    yield "gif-3000-frames.gif", "good", "a GIF with 3000 frames", gif(16, 16, frames=3000)
+    yield "bmp-truncated.jpg", "bad", "a bitmap cut after its headers, named like a JPEG", bmp(64, 64)[:54]
+    yield "bmp-truncated.bmp", "bad", "a bitmap cut after its headers", bmp(64, 64)[:54]
+    yield "bmp-zero-height.jpg", "bad", "a bitmap that claims 0 rows", bmp(8, 8, declared_height=0)
+    yield "bmp-zero-height.bmp", "bad", "a bitmap that claims 0 rows, named .bmp", bmp(8, 8, declared_height=0)
+    yield "bmp-min-height.jpg", "bad", "a bitmap whose height is the most negative 32-bit number", bmp(
+        8, 8, declared_height=-(2**31))
+    yield "bmp-negative-width.jpg", "bad", "a bitmap with a negative width", bmp(8, 8, declared_width=-8)
+    yield "bmp-huge.jpg", "bad", "a bitmap that claims 100000 x 100000 pixels and holds 64", bmp(
+        8, 8, declared_width=100000, declared_height=100000)
+    yield "bmp-near-limit.jpg", "bad", "a bitmap that claims 15000 x 15000 pixels and holds 64", bmp(
+        8, 8, declared_width=15000, declared_height=15000)
+    yield "bmp-near-limit.bmp", "bad", "the same lie named .bmp, for the desktop to decode", bmp(
+        8, 8, declared_width=15000, declared_height=15000)
+    yield "bmp-bad-depth.jpg", "bad", "a bitmap with 7 bits per pixel", bmp(8, 8, bits=7)
+    yield "bmp-garbage.bmp", "bad", "random bytes named .bmp", os.urandom(4096)
+    yield "random.jpg", "bad", "random bytes named .jpg", os.urandom(4096)
+    yield "zlib-zeros.gif", "bad", "compressed zeros named .gif", zlib_bomb()
+    yield "text.jpeg", "bad", "a text file named .jpeg", b"this is not a picture\n" * 20
+
+
+def make(folder):
+    os.makedirs(folder, exist_ok=True)
+    manifest = []
+    for name, expect, what, data in entries():
+        with open(os.path.join(folder, name), "wb") as out:
+            out.write(data)
+        manifest.append((name, expect, what))
+
+    os.mkdir(os.path.join(folder, "x.jpg"))
+    manifest.append(("x.jpg", "unlisted", "a folder named like a picture"))
+    os.mkfifo(os.path.join(folder, "y.gif"))
+    manifest.append(("y.gif", "unlisted", "a named pipe: opening it would block"))
+    os.symlink("y.gif", os.path.join(folder, "link-to-pipe.jpg"))
+    manifest.append(("link-to-pipe.jpg", "unlisted", "a symbolic link to the named pipe"))
+    os.symlink("/dev/zero", os.path.join(folder, "dev-zero.bmp"))
+    manifest.append(("dev-zero.bmp", "unlisted", "a symbolic link to an endless device"))
+    os.symlink("nowhere.jpg", os.path.join(folder, "dangling.jpg"))
+    manifest.append(("dangling.jpg", "unlisted", "a symbolic link to nothing"))
+
+    unreadable = os.path.join(folder, "unreadable.jpg")
+    with open(unreadable, "wb") as out:
+        out.write(BASE_JPEG)
+    os.chmod(unreadable, 0)
+    # Permission bits do not stop the superuser, so the entry says what it will really be.
+    expect = "good" if os.geteuid() == 0 else "bad"
+    manifest.append(("unreadable.jpg", expect, "a JPEG without read permission"))
+
+    with open(os.path.join(folder, "manifest.tsv"), "w", encoding="utf-8") as out:
+        for name, expect, what in manifest:
+            out.write(f"{name}\t{expect}\t{what}\n")
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    make(sys.argv[1])
