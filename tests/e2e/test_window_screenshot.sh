@@ -9,12 +9,12 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}"
 e2e_require_tools convert
 artefact=$(dirname "$E2E_PROGRAM")/window-screenshot.png
 
-pictures=$E2E_HOME/Pictures
+pictures=$E2E_HOME/Pictures/Wallpapers
 mkdir -p "$pictures"
 e2e_draw_picture "$pictures/Sunset over the lake.jpg" ff8000
-e2e_draw_picture "$pictures/Blue hour.jpg" 2040c0
-# A long interval keeps the first picture's name in the label while the window is looked at.
-e2e_write_settings "Interval=600" "pause=True" "DirName=$pictures" "UpdateRegistry=False"
+e2e_draw_picture "$pictures/Morning in the hills.jpg" 40a040
+# The default five minutes keep the first picture's name in the label while the window is looked at.
+e2e_write_settings "Interval=300" "pause=True" "DirName=$pictures" "UpdateRegistry=False"
 
 shot=$E2E_TMP/window.png
 # Boxes of the client area at 96 dpi, as "x y width height".
