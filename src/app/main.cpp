@@ -12,12 +12,15 @@
 #include "platform/tray_qt.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorlen"));
     // The window comes and goes; only the exit command and closing the window end the program.
     QApplication::setQuitOnLastWindowClosed(false);
+    // A broken picture is reported once, in our own words; the decoders' chatter adds nothing.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
 
     SingleInstance instance(singleInstanceFolder());
     QString problem;
