@@ -29,7 +29,6 @@ enum class Setup {
     RandomBytes,
     GarbageAfterSection,
     BrokenSectionHeader,
-    NulBytes,
     ReadOnlyFolder,
     ReadOnlyConfigHome,
 };
@@ -107,8 +106,6 @@ struct ConfigHome {
             return writeFile(file(), "[Tivelo]\nInterval=45\n\x01\xFF[=\x80\x81 junk\n[\n=\npause=False\n");
         case Setup::BrokenSectionHeader:
             return writeFile(file(), "[Tivelo\nInterval=45\n");
-        case Setup::NulBytes:
-            return writeFile(file(), QByteArray("[Tivelo]\nInterval=45\0\0\npause=False\n", 35));
         case Setup::ReadOnlyFolder:
             return writeFile(file(), GoodSettings) && chmod(QFile::encodeName(folder()).constData(), 0555) == 0;
         }
@@ -134,7 +131,8 @@ private slots:
     void hostileSettingsFile_data();
     void hostileSettingsFile();
     void damagedFileTakesAWholeSave();
-    void nulBytesMakeAValueUnreadable();
+    void foreignValuesFallBack_data();
+    void foreignValuesFallBack();
 
 private:
     bool permissionsBind_ = false;
@@ -148,24 +146,27 @@ void TestHostileSettings::initTestCase() {
 void TestHostileSettings::hostileSettingsFile_data() {
     QTest::addColumn<Setup>("setup");
     QTest::addColumn<bool>("needsPermissions");
-    QTest::addColumn<int>("readLines");   // stderr lines while loading, each naming the file
-    QTest::addColumn<int>("interval");    // the loaded Interval
-    QTest::addColumn<bool>("saves");      // whether a SaveConfig goes through
-    QTest::addColumn<bool>("fileIntact"); // whether the file's bytes survive the save
-    QTest::newRow("no file yet") << Setup::Missing << false << 0 << 300 << true << false;
-    QTest::newRow("good file") << Setup::Good << false << 0 << 45 << true << false;
-    QTest::newRow("symbolic link to a good file") << Setup::LinkToGood << false << 0 << 45 << true << false;
+    QTest::addColumn<int>("readLines");         // stderr lines while loading, each naming the file
+    QTest::addColumn<int>("interval");          // the loaded Interval
+    QTest::addColumn<QString>("saveComplaint"); // what a refused SaveConfig says; empty when it goes through
+    QTest::addColumn<bool>("fileIntact");       // whether the file's bytes survive the save
+    const QString saves;
+    QTest::newRow("no file yet") << Setup::Missing << false << 0 << 300 << saves << false;
+    QTest::newRow("good file") << Setup::Good << false << 0 << 45 << saves << false;
+    QTest::newRow("symbolic link to a good file") << Setup::LinkToGood << false << 0 << 45 << saves << false;
     QTest::newRow("symbolic link into a missing folder")
-        << Setup::LinkIntoMissingFolder << false << 0 << 300 << false << false;
-    QTest::newRow("a folder") << Setup::Folder << false << 1 << 300 << false << true;
-    QTest::newRow("a named pipe") << Setup::NamedPipe << false << 1 << 300 << false << true;
-    QTest::newRow("link to an endless device") << Setup::LinkToEndlessDevice << false << 1 << 300 << false << true;
-    QTest::newRow("unreadable file") << Setup::Unreadable << true << 1 << 300 << false << true;
-    QTest::newRow("random bytes") << Setup::RandomBytes << false << 1 << 300 << true << false;
-    QTest::newRow("garbage after the section") << Setup::GarbageAfterSection << false << 1 << 45 << true << false;
-    QTest::newRow("broken section header") << Setup::BrokenSectionHeader << false << 1 << 45 << true << false;
-    QTest::newRow("read-only config folder") << Setup::ReadOnlyFolder << true << 0 << 45 << false << true;
-    QTest::newRow("read-only config home") << Setup::ReadOnlyConfigHome << true << 0 << 300 << false << true;
+        << Setup::LinkIntoMissingFolder << false << 0 << 300 << "links to a place that does not exist" << false;
+    QTest::newRow("a folder") << Setup::Folder << false << 1 << 300 << "it is a folder" << true;
+    QTest::newRow("a named pipe") << Setup::NamedPipe << false << 1 << 300 << "not a plain file" << true;
+    QTest::newRow("link to an endless device")
+        << Setup::LinkToEndlessDevice << false << 1 << 300 << "not a plain file" << true;
+    QTest::newRow("unreadable file") << Setup::Unreadable << true << 1 << 300 << "access denied" << true;
+    QTest::newRow("random bytes") << Setup::RandomBytes << false << 1 << 300 << saves << false;
+    QTest::newRow("garbage after the section") << Setup::GarbageAfterSection << false << 1 << 45 << saves << false;
+    QTest::newRow("broken section header") << Setup::BrokenSectionHeader << false << 1 << 45 << saves << false;
+    QTest::newRow("read-only config folder") << Setup::ReadOnlyFolder << true << 0 << 45 << "access denied" << true;
+    QTest::newRow("read-only config home")
+        << Setup::ReadOnlyConfigHome << true << 0 << 300 << "its folder cannot be made" << true;
 }
 
 void TestHostileSettings::hostileSettingsFile() {
@@ -173,8 +174,9 @@ void TestHostileSettings::hostileSettingsFile() {
     QFETCH(bool, needsPermissions);
     QFETCH(int, readLines);
     QFETCH(int, interval);
-    QFETCH(bool, saves);
+    QFETCH(QString, saveComplaint);
     QFETCH(bool, fileIntact);
+    const bool saves = saveComplaint.isEmpty();
     if (needsPermissions && !permissionsBind_)
         QSKIP(qPrintable(whyNot_));
     ConfigHome config;
@@ -196,7 +198,7 @@ void TestHostileSettings::hostileSettingsFile() {
     QString error;
     const StoredSettings saved{17, true, QStringLiteral("/pictures"), false};
     QCOMPARE(SaveConfig(saved, *store, &error), saves);
-    QCOMPARE(error.isEmpty(), saves);
+    QVERIFY2(saves ? error.isEmpty() : error.contains(saveComplaint), qPrintable(error));
     if (saves) {
         const StoredSettings reloaded = LoadConfig(*store, lister);
         QCOMPARE(reloaded.IntervalSecs, 17);
@@ -232,15 +234,28 @@ void TestHostileSettings::damagedFileTakesAWholeSave() {
         QVERIFY2(written.contains(line), line);
 }
 
-void TestHostileSettings::nulBytesMakeAValueUnreadable() {
+void TestHostileSettings::foreignValuesFallBack_data() {
+    QTest::addColumn<QByteArray>("file");
+    QTest::newRow("NUL bytes in the value") << QByteArray("[Tivelo]\nInterval=45\0\0\npause=False\n", 35);
+    // Found by fuzzing: QSettings decodes "@Variant(" values with QDataStream, and this one claims a polygon of a
+    // thousand million points, an 8 GB block. Qt copes when it is refused; the value is then no number.
+    QTest::newRow("serialised polygon claiming 8 GB") << QByteArray("[Tivelo]\nInterval=@Variant(\\0\\0\\0G=Fal)\n");
+    QTest::newRow("serialised rectangle") << QByteArray("[Tivelo]\nInterval=@Rect(1 2 3 4)\n");
+    QTest::newRow("byte array") << QByteArray("[Tivelo]\nInterval=@ByteArray(\\xff\\0)\n");
+    QTest::newRow("list of words") << QByteArray("[Tivelo]\nInterval=four, five\n");
+}
+
+// Values this program never writes, put there by something else, are not understood and fall back with a line.
+void TestHostileSettings::foreignValuesFallBack() {
+    QFETCH(QByteArray, file);
     ConfigHome config;
-    QVERIFY(config.prepare(Setup::NulBytes));
+    QVERIFY(QDir().mkpath(config.folder()));
+    QVERIFY(writeFile(config.file(), file));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.home.path()));
     const std::unique_ptr<SettingsStore> store = makeUserSettingsStore();
     ProblemLines problems;
     const StoredSettings loaded = LoadConfig(*store, listerWithPictures());
     QCOMPARE(loaded.IntervalSecs, 300);
-    QCOMPARE(loaded.SwitchingOn, false);
     QCOMPARE(problems.naming(QStringLiteral("Interval")).size(), 1);
 }
 

@@ -14,8 +14,21 @@ QString plainText(const QVariant& value) {
     return value.toString();
 }
 
-QString describe(QSettings::Status status) {
-    return status == QSettings::AccessError ? QStringLiteral("access denied") : QStringLiteral("the file is damaged");
+// QSettings says "access error" also when the disk is full or the folder is missing; the file system tells which.
+QString describe(const QSettingsStore::Location& where, QSettings::Status status) {
+    if (status != QSettings::AccessError)
+        return QStringLiteral("the file is damaged");
+    if (where.format != QSettings::IniFormat)
+        return QStringLiteral("access denied");
+    const QFileInfo file(where.path);
+    const QFileInfo folder(file.absolutePath());
+    if (file.isSymLink() && !file.exists())
+        return QStringLiteral("it links to a place that does not exist");
+    if (!folder.isDir())
+        return QStringLiteral("its folder cannot be made");
+    if (!folder.isWritable() || (file.exists() && (!file.isReadable() || !file.isWritable())))
+        return QStringLiteral("access denied");
+    return QStringLiteral("the file cannot be written (is the disk full?)");
 }
 
 // Why QSettings must not open the settings file, or an empty text when it may: it would block for ever on a
@@ -84,7 +97,7 @@ bool QSettingsStore::write(const QString& app, const QString& section, const QSt
             status = store(where, section, key, text);
         if (status == QSettings::NoError)
             return true;
-        why = describe(status);
+        why = describe(where, status);
     }
     if (error)
         *error = QStringLiteral("cannot store %1 in %2: %3").arg(key, where.path, why);

@@ -1,0 +1,69 @@
+// LoadConfig through the real settings store over an arbitrary settings file. Properties: the load ends; a value
+// it gives is one of the file's own texts or the default; and a save over whatever the file held goes through
+// whole and loads back unchanged.
+
+#include "fakes/fakes.h"
+#include "fuzz_support.h"
+#include "settings/config.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+QTemporaryDir* workspace = nullptr;
+quint64 round = 0;
+
+const QString PictureFolder = QStringLiteral("/pictures");
+
+FakeFolderLister& lister() {
+    static FakeFolderLister folders = [] {
+        FakeFolderLister made;
+        made.folders.insert(PictureFolder, {QStringLiteral("a.jpg")});
+        return made;
+    }();
+    return folders;
+}
+
+// A fresh config home each round: QSettings caches a file it has read and would miss a rewrite of the same size
+// within the same second.
+QString freshConfigHome() {
+    const QString home = workspace->filePath(QString::number(++round));
+    QDir().mkpath(home + QStringLiteral("/Tivelo"));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home));
+    return home;
+}
+
+bool same(const StoredSettings& a, const StoredSettings& b) {
+    return a.IntervalSecs == b.IntervalSecs && a.SwitchingOn == b.SwitchingOn && a.DirName == b.DirName &&
+           a.UpdateRegistry == b.UpdateRegistry;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    silenceMessages();
+    workspace = new QTemporaryDir();
+    return workspace->isValid() ? 0 : 1;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QString home = freshConfigHome();
+    {
+        QFile file(home + QStringLiteral("/Tivelo/Tivelo.conf"));
+        FUZZ_CHECK(file.open(QIODevice::WriteOnly));
+        FUZZ_CHECK(file.write(bytesOf(data, size)) == qint64(size));
+    }
+    const std::unique_ptr<SettingsStore> store = makeUserSettingsStore();
+    const StoredSettings loaded = LoadConfig(*store, lister());
+    FUZZ_CHECK(loaded.DirName == PictureFolder || loaded.DirName == defaultFolder());
+
+    const StoredSettings saved{loaded.IntervalSecs ^ 0x5A5A, !loaded.SwitchingOn, PictureFolder,
+                               !loaded.UpdateRegistry};
+    QString error;
+    FUZZ_CHECK(SaveConfig(saved, *store, &error));
+    FUZZ_CHECK(same(LoadConfig(*store, lister()), saved));
+    QDir(home).removeRecursively();
+    return 0;
+}

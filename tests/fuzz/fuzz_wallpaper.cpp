@@ -1,0 +1,74 @@
+// ApplyWallpaper over arbitrary file content, under each of the names the scan takes, with a fake desktop.
+// Properties: a picture named like a bitmap goes to the desktop as it is; any other either fails with a message
+// and leaves "temp.bmp" alone, or writes a "temp.bmp" that decodes as a bitmap of the picture's own size, and only
+// then goes to the desktop.
+
+#include "fakes/fakes.h"
+#include "fuzz_support.h"
+#include "switching/wallpaper.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QTemporaryDir>
+
+namespace {
+
+QTemporaryDir* folder = nullptr;
+const char* const Names[] = {"picture.jpg", "picture.gif", "picture.jpeg", "picture.bmp"};
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QSize decodedSize(const QString& path, QByteArray* format) {
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    *format = reader.format();
+    return reader.read().size();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    silenceMessages();
+    new QCoreApplication(*argc, *argv); // for the image plugins
+    folder = new QTemporaryDir();
+    return folder->isValid() ? 0 : 1;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0)
+        return 0;
+    const QString name = QString::fromLatin1(Names[data[0] % std::size(Names)]);
+    const QString path = folder->filePath(name);
+    const QString converted = folder->filePath(QStringLiteral("temp.bmp"));
+    {
+        QFile file(path);
+        FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        FUZZ_CHECK(file.write(bytesOf(data + 1, size - 1)) == qint64(size - 1));
+    }
+    const QByteArray before = contentOf(converted);
+    FakeDesktop desktop;
+    QString error;
+    const bool applied = ApplyWallpaper(name, path, folder->path(), desktop, &error);
+    FUZZ_CHECK(applied == error.isEmpty());
+    if (name.endsWith(QLatin1String(".bmp"))) {
+        FUZZ_CHECK(!applied || desktop.paths == QStringList{path});
+    } else if (!applied) {
+        FUZZ_CHECK(desktop.paths.isEmpty());
+        FUZZ_CHECK(contentOf(converted) == before);
+    } else {
+        FUZZ_CHECK(desktop.paths == QStringList{converted});
+        QByteArray sourceFormat;
+        QByteArray writtenFormat;
+        const QSize sourceSize = decodedSize(path, &sourceFormat);
+        FUZZ_CHECK(decodedSize(converted, &writtenFormat) == sourceSize);
+        FUZZ_CHECK(writtenFormat == "bmp");
+    }
+    const QStringList leftovers = QDir(folder->path()).entryList({QStringLiteral(".temp.bmp*")}, QDir::Hidden);
+    FUZZ_CHECK(leftovers.isEmpty());
+    return 0;
+}
