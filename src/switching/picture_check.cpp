@@ -5,6 +5,8 @@
 #include <QImageReader>
 #include <QtEndian>
 
+#include <cstdlib>
+
 namespace {
 
 // No format the program reads packs more than about 33000 decoded bytes into one byte of file: a one-colour
@@ -25,30 +27,43 @@ QSize gifScreenSize(const QString& path) {
     return {qFromLittleEndian<quint16>(head.constData() + 6), qFromLittleEndian<quint16>(head.constData() + 8)};
 }
 
+bool fail(QString* error, const QString& message) {
+    if (error)
+        *error = message;
+    return false;
+}
+
 QSize declaredSize(const QString& path) {
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
     const QSize size = reader.size();
-    if (!size.isValid() || reader.format() != "gif")
-        return size;
-    return size.expandedTo(gifScreenSize(path));
+    return reader.format() == "gif" ? size.expandedTo(gifScreenSize(path)) : size;
 }
 
 } // namespace
 
 bool holdsDeclaredSize(const QString& path, QString* error) {
+    // A bitmap stored top row first declares a negative height; the pixels are as many either way.
     const QSize size = declaredSize(path);
-    if (!size.isValid())
-        return true;
-    const qint64 decodedBytes = qint64(size.width()) * size.height() * 4;
+    const qint64 width = std::abs(qint64(size.width()));
+    const qint64 height = std::abs(qint64(size.height()));
+    const qint64 decodedBytes = width * height * 4;
     const qint64 fileBytes = QFileInfo(path).size();
     if (decodedBytes <= AlwaysAffordableBytes || decodedBytes / MostDecodedBytesPerFileByte <= fileBytes)
         return true;
-    if (error)
-        *error = QStringLiteral("the picture %1 claims %2 x %3 pixels, more than its %4 bytes can hold")
-                     .arg(path)
-                     .arg(size.width())
-                     .arg(size.height())
-                     .arg(fileBytes);
-    return false;
+    return fail(error, QStringLiteral("the picture %1 claims %2 x %3 pixels, more than its %4 bytes can hold")
+                           .arg(path)
+                           .arg(width)
+                           .arg(height)
+                           .arg(fileBytes));
+}
+
+bool isAcceptedPicture(const QString& path, QString* error) {
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    const QByteArray format = reader.format();
+    if (!format.isEmpty() && format != "bmp" && format != "gif" && format != "jpeg")
+        return fail(error, QStringLiteral("%1 holds a %2 picture, not a GIF, JPEG or BMP one")
+                               .arg(path, QString::fromLatin1(format.toUpper())));
+    return holdsDeclaredSize(path, error);
 }

@@ -99,7 +99,7 @@ bool readPicture(const QString& source, Decoding& plan, QImage& firstBand, QStri
     // A pipe or device behind a picture's name would block the reader forever.
     if (!QFileInfo(source).isFile())
         return fail(error, QStringLiteral("%1 is not a readable file").arg(source));
-    if (!holdsDeclaredSize(source, error))
+    if (!isAcceptedPicture(source, error))
         return false;
     QImageReader::setAllocationLimit(DecodeLimitMegabytes);
     plan = planDecoding(source);

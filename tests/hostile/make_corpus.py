@@ -136,6 +136,17 @@ def flipped(data, start, step, mask=0x5A):
     return bytes(out)
 
 
+def png(width, height):
+    """A plain grey PNG: a format Qt reads but the program does not take."""
+
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+
+    rows = b"".join(b"\0" + b"\x80" * width for _ in range(height))
+    header = struct.pack(">IIBBBBB", width, height, 8, 0, 0, 0, 0)
+    return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b"")
+
+
 def zlib_bomb():
     """Not a picture format the program takes, yet named like one: a compressed stream of zeros."""
     return zlib.compress(b"\0" * (8 << 20), 9)
@@ -187,10 +198,16 @@ def entries():
         8, 8, declared_width=15000, declared_height=15000)
     yield "bmp-near-limit.bmp", "bad", "the same lie named .bmp, for the desktop to decode", bmp(
         8, 8, declared_width=15000, declared_height=15000)
+    # Found by fuzzing: a negative height once hid the lie from the size check.
+    yield "bmp-lying-top-down.jpg", "bad", "a top-down bitmap that claims 65297 x 4096 pixels and holds 64", bmp(
+        8, 8, declared_width=65297, declared_height=-4096)
     yield "bmp-bad-depth.jpg", "bad", "a bitmap with 7 bits per pixel", bmp(8, 8, bits=7)
     yield "bmp-garbage.bmp", "bad", "random bytes named .bmp", os.urandom(4096)
     yield "random.jpg", "bad", "random bytes named .jpg", os.urandom(4096)
     yield "zlib-zeros.gif", "bad", "compressed zeros named .gif", zlib_bomb()
+    yield "png-named.jpg", "bad", "a PNG named like a JPEG", png(16, 16)
+    yield "xpm-named.gif", "bad", "an XPM named like a GIF", b'/* XPM */\nstatic char *x[] = {"2 2 1 1", "a c #ff0000", "aa", "aa"};\n'
+    yield "pbm-named.jpg", "bad", "a PBM named like a JPEG", b"P1\n2 2\n0 1\n1 0\n"
     yield "text.jpeg", "bad", "a text file named .jpeg", b"this is not a picture\n" * 20
 
 
