@@ -7,12 +7,37 @@
 #include <cmath>
 #include <numeric>
 
-bool isPictureName(const QString& name) {
+namespace {
+
+bool isAscii(QStringView text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+// The rule as written: the whole name lower-cased, the last four characters upper-cased, full Unicode case
+// mapping. Needed only for names with characters beyond ASCII, some of which map onto ASCII letters.
+bool isPictureNameByMapping(const QString& name) {
     if (name.toLower() == ConvertedPictureName)
         return false;
     const QString ending = name.right(4).toUpper();
     return ending == QLatin1String(".GIF") || ending == QLatin1String(".BMP") || ending == QLatin1String(".JPG") ||
            ending == QLatin1String("JPEG");
+}
+
+} // namespace
+
+bool isPictureName(const QString& name) {
+    // A scan tests every name of the folder; for ASCII names, case-blind comparisons give the same answer as
+    // the mapping without making three new strings per name.
+    if (!isAscii(name))
+        return isPictureNameByMapping(name);
+    if (name.compare(ConvertedPictureName, Qt::CaseInsensitive) == 0)
+        return false;
+    const QStringView ending = QStringView(name).right(4);
+    const auto is = [ending](QLatin1StringView candidate) {
+        return ending.compare(candidate, Qt::CaseInsensitive) == 0;
+    };
+    return is(QLatin1StringView(".GIF")) || is(QLatin1StringView(".BMP")) || is(QLatin1StringView(".JPG")) ||
+           is(QLatin1StringView("JPEG"));
 }
 
 bool ReadFiles(PictureList& pictures, const QString& dirName, const FolderLister& lister, RandomSource& random,
