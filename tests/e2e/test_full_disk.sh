@@ -73,6 +73,7 @@ dd if=/dev/zero of="$disk/filler" bs=64k status=none 2>/dev/null
 dd if=/dev/zero of="$disk/filler-tail" bs=1k status=none 2>/dev/null
 e2e_step "disk filled: $(df --output=avail -B1 "$disk" | tail -n 1 | tr -d ' ') bytes free"
 
+: >"$E2E_PROGRAM_LOG"
 e2e_start_program
 e2e_wait_for 20 grep -q "cannot.*temp.bmp\|temp.bmp.*cannot\|cannot write" "$E2E_PROGRAM_LOG" ||
     e2e_fail "no line on stderr about the conversion that the full disk refused"
