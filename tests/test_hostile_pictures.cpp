@@ -18,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 namespace {
 
 // What one desktop call was given, and for which chosen picture.
@@ -88,7 +90,9 @@ QList<Entry> readManifest(const QString& folder) {
     return entries;
 }
 
+// Pictures that change between the scan and their switch.
 const QString Vanishing = QStringLiteral("vanishing.jpg");
+const QStringList BecomingPipes = {QStringLiteral("becoming-a-pipe.jpg"), QStringLiteral("becoming-a-pipe.bmp")};
 
 } // namespace
 
@@ -131,6 +135,11 @@ void TestHostilePictures::initTestCase() {
     QVERIFY(!entries_.isEmpty());
     QVERIFY(QFile::copy(corpus_->filePath(QStringLiteral("good-1.jpg")), corpus_->filePath(Vanishing)));
     entries_.append({Vanishing, QStringLiteral("bad"), QStringLiteral("a picture deleted between scan and switch")});
+    for (const QString& name : BecomingPipes) {
+        QVERIFY(QFile::copy(corpus_->filePath(QStringLiteral("good-3.bmp")), corpus_->filePath(name)));
+        entries_.append(
+            {name, QStringLiteral("bad"), QStringLiteral("a picture replaced by a named pipe after the scan")});
+    }
 
     problems_ = std::make_unique<ProblemLines>();
     Services services{rig_.clock, rig_.random, rig_.settings, *lister_, rig_.messages, desktop_, rig_.tray, [] {}};
@@ -144,6 +153,10 @@ void TestHostilePictures::initTestCase() {
     QString scanError;
     QVERIFY2(ReadFiles(state_, state_.DirName, *lister_, rig_.random, &scanError), qPrintable(scanError));
     QVERIFY(QFile::remove(corpus_->filePath(Vanishing)));
+    for (const QString& name : BecomingPipes) {
+        QVERIFY(QFile::remove(corpus_->filePath(name)));
+        QCOMPARE(mkfifo(QFile::encodeName(corpus_->filePath(name)).constData(), 0600), 0);
+    }
     for (qint32 shown = 0; shown < state_.FileCount; ++shown)
         switcher.next();
 }
@@ -206,7 +219,8 @@ void TestHostilePictures::scanOfPipesAndFoldersDoesNotBlock() {
     PictureList again;
     QString error;
     QVERIFY2(ReadFiles(again, corpus_->path(), *lister_, rig_.random, &error), qPrintable(error));
-    QCOMPARE(again.PictureFiles.size(), state_.PictureFiles.size() - 1); // the vanished picture is gone
+    // The vanished picture is gone, and the pictures that became pipes are no plain files any more.
+    QCOMPARE(again.PictureFiles.size(), state_.PictureFiles.size() - 1 - BecomingPipes.size());
 }
 
 void TestHostilePictures::declaredSizeAgainstFileSize_data() {

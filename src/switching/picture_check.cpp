@@ -43,12 +43,16 @@ QSize declaredSize(const QString& path) {
 } // namespace
 
 bool holdsDeclaredSize(const QString& path, QString* error) {
+    // Opening a pipe would block for ever, and a device may never end; a missing file is left to the next reader.
+    const QFileInfo file(path);
+    if (file.exists() && !file.isFile())
+        return fail(error, QStringLiteral("%1 is not a plain file").arg(path));
     // A bitmap stored top row first declares a negative height; the pixels are as many either way.
     const QSize size = declaredSize(path);
     const qint64 width = std::abs(qint64(size.width()));
     const qint64 height = std::abs(qint64(size.height()));
     const qint64 decodedBytes = width * height * 4;
-    const qint64 fileBytes = QFileInfo(path).size();
+    const qint64 fileBytes = file.size();
     if (decodedBytes <= AlwaysAffordableBytes || decodedBytes / MostDecodedBytesPerFileByte <= fileBytes)
         return true;
     return fail(error, QStringLiteral("the picture %1 claims %2 x %3 pixels, more than its %4 bytes can hold")
