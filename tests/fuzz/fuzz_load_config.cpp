@@ -8,11 +8,9 @@
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 
 namespace {
 
-QTemporaryDir* workspace = nullptr;
 quint64 round = 0;
 
 const QString PictureFolder = QStringLiteral("/pictures");
@@ -29,7 +27,7 @@ FakeFolderLister& lister() {
 // A fresh config home each round: QSettings caches a file it has read and would miss a rewrite of the same size
 // within the same second.
 QString freshConfigHome() {
-    const QString home = workspace->filePath(QString::number(++round));
+    const QString home = workspace().filePath(QString::number(++round));
     QDir().mkpath(home + QStringLiteral("/Tivelo"));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(home));
     return home;
@@ -44,8 +42,7 @@ bool same(const StoredSettings& a, const StoredSettings& b) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     silenceMessages();
-    workspace = new QTemporaryDir();
-    return workspace->isValid() ? 0 : 1;
+    return workspace().isValid() ? 0 : 1;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

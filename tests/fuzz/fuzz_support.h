@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QTemporaryDir>
 #include <QtGlobal>
 
 #include <cstdio>
@@ -30,4 +31,14 @@ inline void silenceMessages() {
 
 inline QByteArray bytesOf(const uint8_t* data, size_t size) {
     return QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+}
+
+// A private folder for the run, removed when libFuzzer ends the process through exit().
+inline QTemporaryDir& workspace() {
+    static QTemporaryDir* folder = [] {
+        auto* made = new QTemporaryDir();
+        std::atexit([] { delete folder; });
+        return made;
+    }();
+    return *folder;
 }

@@ -11,11 +11,9 @@
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
-#include <QTemporaryDir>
 
 namespace {
 
-QTemporaryDir* folder = nullptr;
 const char* const Names[] = {"picture.jpg", "picture.gif", "picture.jpeg", "picture.bmp"};
 
 QByteArray contentOf(const QString& path) {
@@ -35,16 +33,15 @@ QSize decodedSize(const QString& path, QByteArray* format) {
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     silenceMessages();
     new QCoreApplication(*argc, *argv); // for the image plugins
-    folder = new QTemporaryDir();
-    return folder->isValid() ? 0 : 1;
+    return workspace().isValid() ? 0 : 1;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0)
         return 0;
     const QString name = QString::fromLatin1(Names[data[0] % std::size(Names)]);
-    const QString path = folder->filePath(name);
-    const QString converted = folder->filePath(QStringLiteral("temp.bmp"));
+    const QString path = workspace().filePath(name);
+    const QString converted = workspace().filePath(QStringLiteral("temp.bmp"));
     {
         QFile file(path);
         FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -53,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray before = contentOf(converted);
     FakeDesktop desktop;
     QString error;
-    const bool applied = ApplyWallpaper(name, path, folder->path(), desktop, &error);
+    const bool applied = ApplyWallpaper(name, path, workspace().path(), desktop, &error);
     FUZZ_CHECK(applied == error.isEmpty());
     if (name.endsWith(QLatin1String(".bmp"))) {
         FUZZ_CHECK(!applied || desktop.paths == QStringList{path});
@@ -68,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(decodedSize(converted, &writtenFormat) == sourceSize);
         FUZZ_CHECK(writtenFormat == "bmp");
     }
-    const QStringList leftovers = QDir(folder->path()).entryList({QStringLiteral(".temp.bmp*")}, QDir::Hidden);
+    const QStringList leftovers = QDir(workspace().path()).entryList({QStringLiteral(".temp.bmp*")}, QDir::Hidden);
     FUZZ_CHECK(leftovers.isEmpty());
     return 0;
 }
