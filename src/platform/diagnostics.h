@@ -2,5 +2,9 @@
 
 #include <QString>
 
-// One line on stderr for a failure the user cannot see in the window.
+// One line on stderr for a failure the user cannot see in the window. Control characters (a newline
+// in a file name, say) are shown escaped, so the report stays one line.
 void reportProblem(const QString& line);
+
+// The text as reportProblem prints it.
+QString visibleLine(const QString& line);
