@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr qsizetype EndingLength = 4;
+
 bool isAscii(QStringView text) {
     return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
 }
@@ -18,26 +20,45 @@ bool isAscii(QStringView text) {
 bool isPictureNameByMapping(const QString& name) {
     if (name.toLower() == ConvertedPictureName)
         return false;
-    const QString ending = name.right(4).toUpper();
+    const QString ending = name.right(EndingLength).toUpper();
     return ending == QLatin1String(".GIF") || ending == QLatin1String(".BMP") || ending == QLatin1String(".JPG") ||
            ending == QLatin1String("JPEG");
+}
+
+// The same rule for an ASCII ending, where upper-casing is plain arithmetic: packs the four characters
+// upper-cased into one number to compare with the four endings.
+quint32 upperAsciiEnding(QStringView ending) {
+    quint32 packed = 0;
+    for (const QChar c : ending) {
+        const char16_t unit = c.unicode();
+        packed = packed << 8 | (unit >= u'a' && unit <= u'z' ? unit - (u'a' - u'A') : unit);
+    }
+    return packed;
+}
+
+constexpr quint32 packed(const char (&ending)[EndingLength + 1]) {
+    quint32 value = 0;
+    for (qsizetype i = 0; i < EndingLength; ++i)
+        value = value << 8 | static_cast<unsigned char>(ending[i]);
+    return value;
 }
 
 } // namespace
 
 bool isPictureName(const QString& name) {
-    // A scan tests every name of the folder; for ASCII names, case-blind comparisons give the same answer as
-    // the mapping without making three new strings per name.
-    if (!isAscii(name))
+    // A scan tests every name of the folder, so the common case makes no new strings: the answer rests on
+    // the last four characters and, for a name of eight, on the whole name. No character beyond ASCII
+    // lower-cases to a letter of "temp.bmp", so only such characters in those places need the full mapping.
+    const QStringView ending = QStringView(name).right(EndingLength);
+    const bool mayBeConverted = name.size() == ConvertedPictureName.size();
+    if (!isAscii(mayBeConverted ? QStringView(name) : ending))
         return isPictureNameByMapping(name);
-    if (name.compare(ConvertedPictureName, Qt::CaseInsensitive) == 0)
+    if (name.size() < EndingLength)
         return false;
-    const QStringView ending = QStringView(name).right(4);
-    const auto is = [ending](QLatin1StringView candidate) {
-        return ending.compare(candidate, Qt::CaseInsensitive) == 0;
-    };
-    return is(QLatin1StringView(".GIF")) || is(QLatin1StringView(".BMP")) || is(QLatin1StringView(".JPG")) ||
-           is(QLatin1StringView("JPEG"));
+    if (mayBeConverted && name.compare(ConvertedPictureName, Qt::CaseInsensitive) == 0)
+        return false;
+    const quint32 upper = upperAsciiEnding(ending);
+    return upper == packed(".GIF") || upper == packed(".BMP") || upper == packed(".JPG") || upper == packed("JPEG");
 }
 
 bool ReadFiles(PictureList& pictures, const QString& dirName, const FolderLister& lister, RandomSource& random,
