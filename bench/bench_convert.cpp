@@ -3,7 +3,7 @@
 // Prints: milliseconds, CPU milliseconds, resident kB before, peak resident kB after.
 #include "bench_util.h"
 #include "platform/desktop_wallpaper.h"
-#include "switching/wallpaper.h"
+#include "switching/wallpaper_changer.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -21,7 +21,8 @@ public:
 
 bool convert(const QString& picture, const QString& folder, DesktopWallpaper& desktop) {
     QString error;
-    if (ApplyWallpaper(QFileInfo(picture).fileName(), picture, folder, desktop, &error))
+    WallpaperChanger changer(desktop);
+    if (changer.apply(QFileInfo(picture).fileName(), picture, folder, &error))
         return true;
     std::fprintf(stderr, "bench_convert: %s\n", qPrintable(error));
     return false;

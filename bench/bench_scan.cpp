@@ -3,8 +3,9 @@
 // Prints: milliseconds (the median of five scans after one untimed), pictures found.
 #include "bench_util.h"
 #include "pictures/picture_list.h"
+#include "pictures/random_source.h"
 #include "platform/folder_lister.h"
-#include "platform/random_source.h"
+#include "platform/system_services.h"
 
 #include <QCoreApplication>
 
@@ -16,7 +17,7 @@ namespace {
 
 bool scan(PictureList& pictures, const QString& folder, const FolderLister& lister, RandomSource& random) {
     QString error;
-    if (ReadFiles(pictures, folder, lister, random, &error))
+    if (scanFolder(pictures, folder, lister, random, &error))
         return true;
     std::fprintf(stderr, "bench_scan: %s\n", qPrintable(error));
     return false;
@@ -48,6 +49,6 @@ int main(int argc, char* argv[]) {
     }
     std::sort(times.begin(), times.end());
     const double elapsed = times[times.size() / 2];
-    std::printf("%.3f %d\n", elapsed, static_cast<int>(pictures.FileCount));
+    std::printf("%.3f %d\n", elapsed, static_cast<int>(pictures.names.size()));
     return 0;
 }

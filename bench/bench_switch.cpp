@@ -4,14 +4,12 @@
 // Prints: milliseconds, CPU milliseconds, resident kB before, peak resident kB after, resident kB after,
 // of which anonymous (private) kB.
 #include "bench_util.h"
+#include "pictures/random_source.h"
 #include "platform/clock.h"
 #include "platform/desktop_x11.h"
 #include "platform/folder_lister.h"
-#include "platform/message_box.h"
-#include "platform/random_source.h"
-#include "platform/services.h"
 #include "platform/settings_store.h"
-#include "platform/tray_qt.h"
+#include "platform/system_services.h"
 #include "switching/switcher.h"
 
 #include <QApplication>
@@ -22,14 +20,13 @@ namespace {
 
 // A list of the same picture twice: the step switches only with two or more pictures to choose from.
 void dueNow(SwitcherState& state, const QString& folder, const QString& picture, const Clock& clock) {
-    state.DirName = folder;
-    state.IntervalSecs = 300;
-    state.Scanned = true;
-    state.PictureFiles = QStringList{picture, picture};
-    state.FileCount = 2;
-    state.ShowOrder = {1, 2};
-    state.OrderPos = 1;
-    state.NextSwitch = clock.now();
+    state.folder = folder;
+    state.intervalSecs = 300;
+    state.pictures.scanned = true;
+    state.pictures.names = QStringList{picture, picture};
+    state.pictures.order = {0, 1};
+    state.pictures.next = 0;
+    state.nextSwitch = clock.now();
 }
 
 } // namespace
@@ -46,15 +43,13 @@ int main(int argc, char* argv[]) {
     SystemRandom random;
     const std::unique_ptr<SettingsStore> settings = makeUserSettingsStore();
     const std::unique_ptr<FolderLister> lister = makeFolderLister();
-    QtMessageBox messages;
     X11RootWallpaper desktop;
-    QtTrayIcon tray;
-    Services services{clock, random, *settings, *lister, messages, desktop, tray, [] {}};
+    const SwitchingServices services{clock, random, *settings, *lister, desktop};
 
     SwitcherState warmup;
     Switcher warmupSwitcher(services, warmup);
     dueNow(warmup, QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2]), clock);
-    warmupSwitcher.SwitchTimer_Timer();
+    warmupSwitcher.step();
 
     SwitcherState state;
     Switcher switcher(services, state);
@@ -62,7 +57,7 @@ int main(int argc, char* argv[]) {
     const long residentBefore = bench::ownStatusKb("VmRSS");
     const double cpuStarted = bench::cpuMs();
     const double started = bench::nowMs();
-    switcher.SwitchTimer_Timer();
+    switcher.step();
     const double elapsed = bench::nowMs() - started;
     const double cpu = bench::cpuMs() - cpuStarted;
     std::printf("%.2f %.2f %ld %ld %ld %ld\n", elapsed, cpu, residentBefore, bench::ownStatusKb("VmHWM"),

@@ -3,8 +3,10 @@
 // - the root window's picture, shrunk while the bitmap is read, matches Qt's smooth scaling of it.
 // Needs DISPLAY. Usage: bench_verify PICTURE FOLDER
 // Prints one line per check and exits 1 when one fails.
+#include "pictures/bitmap_copy.h"
+#include "pictures/screen_fill.h"
 #include "platform/desktop_x11.h"
-#include "switching/wallpaper.h"
+#include "switching/wallpaper_changer.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,5 +1,6 @@
-#include "fakes/fakes.h"
+#include "platform/system_services.h"
 #include "settings/config.h"
+#include "support/fakes.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,11 +38,11 @@ private:
 
 void TestConfig::emptyStoreGivesDefaults() {
     FakeSettingsStore store;
-    const StoredSettings loaded = LoadConfig(store, *lister_);
-    QCOMPARE(loaded.IntervalSecs, 300);
-    QCOMPARE(loaded.SwitchingOn, true);
-    QCOMPARE(loaded.DirName, defaultFolder());
-    QCOMPARE(loaded.UpdateRegistry, false);
+    const StoredSettings loaded = loadSettings(store, *lister_);
+    QCOMPARE(loaded.intervalSecs, 300);
+    QCOMPARE(loaded.switchingOn, true);
+    QCOMPARE(loaded.folder, defaultFolder());
+    QCOMPARE(loaded.updateRegistry, false);
 }
 
 void TestConfig::storedFolderProbe_data() {
@@ -69,7 +70,7 @@ void TestConfig::storedFolderProbe() {
         QVERIFY(QDir(folder).mkdir(name));
     FakeSettingsStore store;
     store.values.insert(config::DirNameKey, folder);
-    QCOMPARE(LoadConfig(store, *lister_).DirName, kept ? folder : defaultFolder());
+    QCOMPARE(loadSettings(store, *lister_).folder, kept ? folder : defaultFolder());
 }
 
 void TestConfig::unreadableFolderFallsBack() {
@@ -77,7 +78,7 @@ void TestConfig::unreadableFolderFallsBack() {
     lister.unreadable.insert(QStringLiteral("/media/gone"));
     FakeSettingsStore store;
     store.values.insert(config::DirNameKey, QStringLiteral("/media/gone"));
-    QCOMPARE(LoadConfig(store, lister).DirName, defaultFolder());
+    QCOMPARE(loadSettings(store, lister).folder, defaultFolder());
 }
 
 void TestConfig::storedInterval_data() {
@@ -94,7 +95,7 @@ void TestConfig::storedInterval() {
     QFETCH(qint32, loaded);
     FakeSettingsStore store;
     store.values.insert(config::IntervalKey, stored);
-    QCOMPARE(LoadConfig(store, *lister_).IntervalSecs, loaded);
+    QCOMPARE(loadSettings(store, *lister_).intervalSecs, loaded);
 }
 
 void TestConfig::storedPause_data() {
@@ -114,7 +115,7 @@ void TestConfig::storedPause() {
     QFETCH(bool, on);
     FakeSettingsStore store;
     store.values.insert(config::PauseKey, stored);
-    QCOMPARE(LoadConfig(store, *lister_).SwitchingOn, on);
+    QCOMPARE(loadSettings(store, *lister_).switchingOn, on);
 }
 
 void TestConfig::unconvertibleValuesFallBack() {
@@ -125,16 +126,16 @@ void TestConfig::unconvertibleValuesFallBack() {
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Interval.*soon.*300")));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("pause.*maybe.*True")));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("UpdateRegistry.*perhaps.*False")));
-    const StoredSettings loaded = LoadConfig(store, *lister_);
-    QCOMPARE(loaded.IntervalSecs, 300);
-    QCOMPARE(loaded.SwitchingOn, true);
-    QCOMPARE(loaded.UpdateRegistry, false);
+    const StoredSettings loaded = loadSettings(store, *lister_);
+    QCOMPARE(loaded.intervalSecs, 300);
+    QCOMPARE(loaded.switchingOn, true);
+    QCOMPARE(loaded.updateRegistry, false);
 }
 
 void TestConfig::saveWritesExactTexts() {
     FakeSettingsStore store;
     QString error;
-    QVERIFY(SaveConfig({45, false, QString(), false}, store, &error));
+    QVERIFY(saveSettings({45, false, QString(), false}, store, &error));
     QCOMPARE(store.writes, (QStringList{"Interval", "DirName", "UpdateRegistry", "pause"}));
     QCOMPARE(store.values.value("Interval"), QStringLiteral("45"));
     QCOMPARE(store.values.value("DirName"), QString());
@@ -146,7 +147,7 @@ void TestConfig::refusedWriteStopsLaterKeys() {
     FakeSettingsStore store;
     store.refusedKeys.insert(config::DirNameKey);
     QString error;
-    QVERIFY(!SaveConfig({45, true, QStringLiteral("/p"), true}, store, &error));
+    QVERIFY(!saveSettings({45, true, QStringLiteral("/p"), true}, store, &error));
     QVERIFY(error.contains(QLatin1String("DirName")));
     QCOMPARE(store.writes, QStringList{"Interval"});
 }
@@ -157,7 +158,7 @@ void TestConfig::realStoreRoundTrip() {
     const std::unique_ptr<SettingsStore> store = makeUserSettingsStore();
     QString error;
     const QString folder = QStringLiteral("/tmp/картинки, мои \"лучшие\"");
-    QVERIFY2(SaveConfig({45, true, folder, true}, *store, &error), qPrintable(error));
+    QVERIFY2(saveSettings({45, true, folder, true}, *store, &error), qPrintable(error));
     QVERIFY(QFile::exists(home.filePath(QStringLiteral("Tivelo/Tivelo.conf"))));
     QCOMPARE(store->read(config::App, config::Section, config::IntervalKey, QString()), QStringLiteral("45"));
     QCOMPARE(store->read(config::App, config::Section, config::DirNameKey, QString()), folder);

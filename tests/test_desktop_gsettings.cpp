@@ -1,12 +1,5 @@
-#include <QtGlobal>
-
-#if defined(Q_OS_WIN)
-int main() {
-    return 77; // GSettings belongs to the Unix desktops
-}
-#else
-
 #include "platform/desktop_gsettings_linux.h"
+#include "support/skip.h"
 
 #include <QDir>
 #include <QFile>
@@ -116,7 +109,7 @@ QString TestDesktopGSettings::picture(const QString& name) {
 
 void TestDesktopGSettings::requireSchema(const QString& schemaId) {
     if (!gsettingsSchemaPresent(schemaId)) {
-        QSKIP(qPrintable(QStringLiteral("the schema %1 is not installed").arg(schemaId)));
+        SKIP_WITHOUT_TOOL(QStringLiteral("the schema %1 is not installed").arg(schemaId));
     }
 }
 
@@ -261,7 +254,7 @@ void TestDesktopGSettings::gsettingsToolSeesTheValue() {
     requireSchema(kGnomeSchema);
     const QString tool = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
     if (tool.isEmpty()) {
-        QSKIP("gsettings is not installed");
+        SKIP_WITHOUT_TOOL(QStringLiteral("gsettings is not installed"));
     }
     const QString path = picture(QStringLiteral("seen-by-the-tool.bmp"));
     GSettingsWallpaper binding(gnomeFamilyTarget());
@@ -281,7 +274,7 @@ void TestDesktopGSettings::listenerHearsTheSamePathAgain() {
     requireSchema(kGnomeSchema);
     const QString tool = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
     if (tool.isEmpty()) {
-        QSKIP("gsettings is not installed");
+        SKIP_WITHOUT_TOOL(QStringLiteral("gsettings is not installed"));
     }
     QProcess monitor;
     monitor.start(tool, {QStringLiteral("monitor"), kGnomeSchema, QStringLiteral("picture-uri")});
@@ -331,7 +324,7 @@ void TestDesktopGSettings::refusesWhatItCannotWrite() {
     QFETCH(QString, picture);
     QFETCH(QString, expectedError);
     if (schemaId == u"org.example.quorlen.numeric" && !standInsCompiled_) {
-        QSKIP("glib-compile-schemas is not installed");
+        SKIP_WITHOUT_TOOL(QStringLiteral("glib-compile-schemas is not installed"));
     }
     const QString path = picture.isEmpty() ? pictures_.filePath(QStringLiteral("missing.bmp")) : this->picture(picture);
     GSettingsTarget target = gnomeFamilyTarget();
@@ -345,5 +338,3 @@ void TestDesktopGSettings::refusesWhatItCannotWrite() {
 
 QTEST_GUILESS_MAIN(TestDesktopGSettings)
 #include "test_desktop_gsettings.moc"
-
-#endif

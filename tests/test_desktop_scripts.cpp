@@ -1,5 +1,5 @@
-#include "platform/desktop_plasma.h"
-#include "platform/desktop_xfce.h"
+#include "platform/desktop_plasma_linux.h"
+#include "platform/desktop_xfce_linux.h"
 
 #include <QDir>
 #include <QJsonArray>

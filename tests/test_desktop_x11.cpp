@@ -1,12 +1,5 @@
-#include <QtGlobal>
-
-#if defined(Q_OS_WIN)
-int main() {
-    return 77; // the X11 root window exists only on Unix
-}
-#else
-
 #include "platform/desktop_x11.h"
+#include "support/skip.h"
 
 #include <QColor>
 #include <QDir>
@@ -159,8 +152,6 @@ class TestDesktopX11 final : public QObject {
 
 private slots:
     void initTestCase();
-    void fillCropsTheOverflow_data();
-    void fillCropsTheOverflow();
     void showsTheFileOnEveryScreen();
     void showsNewContentUnderTheSamePath();
     void refusesUnreadablePictures_data();
@@ -181,7 +172,7 @@ private:
 void TestDesktopX11::initTestCase() {
     for (const QString& tool : {QStringLiteral("Xvfb"), QStringLiteral("xprop"), QStringLiteral("import")}) {
         if (QStandardPaths::findExecutable(tool).isEmpty()) {
-            QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(tool)));
+            SKIP_WITHOUT_TOOL(QStringLiteral("%1 is not installed").arg(tool));
         }
     }
     QVERIFY(folder_.isValid());
@@ -200,26 +191,6 @@ bool TestDesktopX11::setAndReport(const QString& path) {
         qWarning().noquote() << "setWallpaper:" << error;
     }
     return done;
-}
-
-void TestDesktopX11::fillCropsTheOverflow_data() {
-    QTest::addColumn<QSize>("picture");
-    QTest::addColumn<QSize>("screen");
-    QTest::addColumn<QRect>("expected");
-    QTest::newRow("same proportions") << QSize(400, 300) << QSize(320, 240) << QRect(0, 0, 400, 300);
-    QTest::newRow("wider: sides cropped") << QSize(800, 300) << QSize(320, 240) << QRect(200, 0, 400, 300);
-    QTest::newRow("taller: top and bottom cropped") << QSize(300, 800) << QSize(320, 240) << QRect(0, 287, 300, 225);
-    QTest::newRow("smaller than the screen") << QSize(16, 9) << QSize(1920, 1080) << QRect(0, 0, 16, 9);
-    QTest::newRow("one pixel") << QSize(1, 1) << QSize(1920, 1080) << QRect(0, 0, 1, 1);
-    QTest::newRow("very wide strip") << QSize(10000, 2) << QSize(1024, 768) << QRect(4998, 0, 3, 2);
-    QTest::newRow("no picture") << QSize(0, 0) << QSize(320, 240) << QRect(0, 0, 0, 0);
-}
-
-void TestDesktopX11::fillCropsTheOverflow() {
-    QFETCH(QSize, picture);
-    QFETCH(QSize, screen);
-    QFETCH(QRect, expected);
-    QCOMPARE(fillSourceRect(picture, screen), expected);
 }
 
 void TestDesktopX11::showsTheFileOnEveryScreen() {
@@ -309,5 +280,3 @@ void TestDesktopX11::failsWithoutADisplay() {
 
 QTEST_GUILESS_MAIN(TestDesktopX11)
 #include "test_desktop_x11.moc"
-
-#endif

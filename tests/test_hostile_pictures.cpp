@@ -3,10 +3,12 @@
 // crash, no hang, one stderr line for each bad file and none for a good one. Run as root, the test becomes
 // "nobody" first, so that the file without read permission really cannot be read.
 
-#include "fakes/fakes.h"
-#include "hostile/support.h"
+#include "pictures/picture_check.h"
 #include "platform/folder_lister.h"
-#include "switching/picture_check.h"
+#include "platform/system_services.h"
+#include "support/fakes.h"
+#include "support/hostile.h"
+#include "support/skip.h"
 #include "switching/switcher.h"
 
 #include <QDir>
@@ -123,7 +125,7 @@ private:
 
 void TestHostilePictures::initTestCase() {
     if (python().isEmpty())
-        QSKIP("no python3 to make the hostile-picture corpus with");
+        SKIP_WITHOUT_TOOL(QStringLiteral("no python3 to make the hostile-picture corpus with"));
     const QByteArray script = corpusScript();
     QVERIFY2(!script.isEmpty(), "tests/hostile/make_corpus.py is missing");
     QString why;
@@ -142,22 +144,22 @@ void TestHostilePictures::initTestCase() {
     }
 
     problems_ = std::make_unique<ProblemLines>();
-    Services services{rig_.clock, rig_.random, rig_.settings, *lister_, rig_.messages, desktop_, rig_.tray, [] {}};
+    const SwitchingServices services{rig_.clock, rig_.random, rig_.settings, *lister_, desktop_};
     Switcher switcher(services, state_);
     connect(&switcher, &Switcher::pictureChosen, this, [this](const QString& name) {
         chosen_.append(name);
         desktop_.choosing = name;
     });
-    state_.DirName = corpus_->path();
-    state_.IntervalSecs = 1;
+    state_.folder = corpus_->path();
+    state_.intervalSecs = 1;
     QString scanError;
-    QVERIFY2(ReadFiles(state_, state_.DirName, *lister_, rig_.random, &scanError), qPrintable(scanError));
+    QVERIFY2(scanFolder(state_.pictures, state_.folder, *lister_, rig_.random, &scanError), qPrintable(scanError));
     QVERIFY(QFile::remove(corpus_->filePath(Vanishing)));
     for (const QString& name : BecomingPipes) {
         QVERIFY(QFile::remove(corpus_->filePath(name)));
         QCOMPARE(mkfifo(QFile::encodeName(corpus_->filePath(name)).constData(), 0600), 0);
     }
-    for (qint32 shown = 0; shown < state_.FileCount; ++shown)
+    for (qsizetype shown = 0; shown < state_.pictures.names.size(); ++shown)
         switcher.next();
 }
 
@@ -178,7 +180,7 @@ void TestHostilePictures::eachEntry() {
     QFETCH(QString, name);
     QFETCH(QString, expect);
     const QStringList lines = linesNaming(name);
-    const bool listed = state_.PictureFiles.contains(name);
+    const bool listed = state_.pictures.names.contains(name);
     if (expect == QLatin1String("unlisted")) {
         QVERIFY2(!listed, "the scan listed what is no plain file");
         QVERIFY2(lines.isEmpty(), qPrintable(lines.join(QLatin1Char('\n'))));
@@ -199,7 +201,7 @@ void TestHostilePictures::eachEntry() {
 }
 
 void TestHostilePictures::switchingGoesOnWithTheGoodPictures() {
-    QCOMPARE(chosen_.size(), state_.PictureFiles.size());
+    QCOMPARE(chosen_.size(), state_.pictures.names.size());
     QStringList stray = problems_->lines;
     for (const Entry& entry : std::as_const(entries_)) {
         for (const QString& line : linesNaming(entry.name))
@@ -218,9 +220,9 @@ void TestHostilePictures::switchingGoesOnWithTheGoodPictures() {
 void TestHostilePictures::scanOfPipesAndFoldersDoesNotBlock() {
     PictureList again;
     QString error;
-    QVERIFY2(ReadFiles(again, corpus_->path(), *lister_, rig_.random, &error), qPrintable(error));
+    QVERIFY2(scanFolder(again, corpus_->path(), *lister_, rig_.random, &error), qPrintable(error));
     // The vanished picture is gone, and the pictures that became pipes are no plain files any more.
-    QCOMPARE(again.PictureFiles.size(), state_.PictureFiles.size() - 1 - BecomingPipes.size());
+    QCOMPARE(again.names.size(), state_.pictures.names.size() - 1 - BecomingPipes.size());
 }
 
 void TestHostilePictures::declaredSizeAgainstFileSize_data() {

@@ -1,9 +1,11 @@
 // The real settings store against settings files and folders that are not what they should be. Run as root, the
 // test becomes "nobody" first, so that permission bits bind.
 
-#include "fakes/fakes.h"
-#include "hostile/support.h"
+#include "platform/system_services.h"
 #include "settings/config.h"
+#include "support/fakes.h"
+#include "support/hostile.h"
+#include "support/skip.h"
 
 #include <QDir>
 #include <QFile>
@@ -178,7 +180,7 @@ void TestHostileSettings::hostileSettingsFile() {
     QFETCH(bool, fileIntact);
     const bool saves = saveComplaint.isEmpty();
     if (needsPermissions && !permissionsBind_)
-        QSKIP(qPrintable(whyNot_));
+        SKIP_WITHOUT_TOOL(whyNot_);
     ConfigHome config;
     QVERIFY(config.home.isValid() && config.elsewhere.isValid());
     QVERIFY(config.prepare(setup));
@@ -189,22 +191,22 @@ void TestHostileSettings::hostileSettingsFile() {
     const FakeFolderLister lister = listerWithPictures();
 
     ProblemLines problems;
-    const StoredSettings loaded = LoadConfig(*store, lister);
+    const StoredSettings loaded = loadSettings(*store, lister);
     QVERIFY2(problems.lines.size() == readLines, qPrintable(problems.lines.join(QLatin1Char('\n'))));
     for (const QString& line : problems.lines)
         QVERIFY2(line.contains(config.file()), qPrintable(line));
-    QCOMPARE(loaded.IntervalSecs, interval);
+    QCOMPARE(loaded.intervalSecs, interval);
 
     QString error;
     const StoredSettings saved{17, true, QStringLiteral("/pictures"), false};
-    QCOMPARE(SaveConfig(saved, *store, &error), saves);
+    QCOMPARE(saveSettings(saved, *store, &error), saves);
     QVERIFY2(saves ? error.isEmpty() : error.contains(saveComplaint), qPrintable(error));
     if (saves) {
-        const StoredSettings reloaded = LoadConfig(*store, lister);
-        QCOMPARE(reloaded.IntervalSecs, 17);
-        QCOMPARE(reloaded.SwitchingOn, true);
-        QCOMPARE(reloaded.DirName, QStringLiteral("/pictures"));
-        QCOMPARE(reloaded.UpdateRegistry, false);
+        const StoredSettings reloaded = loadSettings(*store, lister);
+        QCOMPARE(reloaded.intervalSecs, 17);
+        QCOMPARE(reloaded.switchingOn, true);
+        QCOMPARE(reloaded.folder, QStringLiteral("/pictures"));
+        QCOMPARE(reloaded.updateRegistry, false);
     }
     if (fileIntact) {
         const QFileInfo after(config.file());
@@ -228,7 +230,7 @@ void TestHostileSettings::damagedFileTakesAWholeSave() {
     const std::unique_ptr<SettingsStore> store = makeUserSettingsStore();
     ProblemLines problems;
     QString error;
-    QVERIFY2(SaveConfig({17, false, QStringLiteral("/pictures"), true}, *store, &error), qPrintable(error));
+    QVERIFY2(saveSettings({17, false, QStringLiteral("/pictures"), true}, *store, &error), qPrintable(error));
     const QByteArray written = readFile(config.file());
     for (const char* line : {"Interval=17", "pause=False", "DirName=/pictures", "UpdateRegistry=True"})
         QVERIFY2(written.contains(line), line);
@@ -254,8 +256,8 @@ void TestHostileSettings::foreignValuesFallBack() {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.home.path()));
     const std::unique_ptr<SettingsStore> store = makeUserSettingsStore();
     ProblemLines problems;
-    const StoredSettings loaded = LoadConfig(*store, listerWithPictures());
-    QCOMPARE(loaded.IntervalSecs, 300);
+    const StoredSettings loaded = loadSettings(*store, listerWithPictures());
+    QCOMPARE(loaded.intervalSecs, 300);
     QCOMPARE(problems.naming(QStringLiteral("Interval")).size(), 1);
 }
 

@@ -1,5 +1,6 @@
-#include "fakes/fakes.h"
 #include "pictures/picture_list.h"
+#include "platform/system_services.h"
+#include "support/fakes.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,20 +10,30 @@
 
 namespace {
 
-bool isPermutation(const std::vector<qint32>& order, qint32 count) {
-    std::vector<qint32> sorted = order;
+bool isPermutation(const PictureList& pictures) {
+    std::vector<qsizetype> sorted = pictures.order;
     std::sort(sorted.begin(), sorted.end());
-    for (qint32 i = 0; i < count; ++i) {
-        if (sorted.size() != static_cast<std::size_t>(count) || sorted[static_cast<std::size_t>(i)] != i + 1)
+    for (qsizetype i = 0; i < pictures.names.size(); ++i) {
+        if (sorted.size() != static_cast<std::size_t>(pictures.names.size()) ||
+            sorted[static_cast<std::size_t>(i)] != i)
             return false;
     }
     return true;
 }
 
-PictureList listOf(qint32 count) {
+// Pictures named by their place in the folder, counted from one.
+PictureList listOf(qsizetype count) {
     PictureList pictures;
-    pictures.FileCount = count;
+    for (qsizetype i = 1; i <= count; ++i)
+        pictures.names.append(QString::number(i));
     return pictures;
+}
+
+QStringList shownOrder(const PictureList& pictures) {
+    QStringList names;
+    for (const qsizetype position : pictures.order)
+        names.append(pictures.names.at(position));
+    return names;
 }
 
 } // namespace
@@ -65,12 +76,11 @@ void TestPictureList::scanKeepsListingOrder() {
     lister.folders.insert("/p", {"z.jpg", "notes.txt", "temp.bmp", "a.gif", "M.BMP"});
     FakeRandom random;
     PictureList pictures;
-    QVERIFY(ReadFiles(pictures, "/p", lister, random, nullptr));
-    QVERIFY(pictures.Scanned);
-    QCOMPARE(pictures.PictureFiles, (QStringList{"z.jpg", "a.gif", "M.BMP"}));
-    QCOMPARE(pictures.FileCount, 3);
-    QCOMPARE(pictures.OrderPos, 1);
-    QVERIFY(isPermutation(pictures.ShowOrder, 3));
+    QVERIFY(scanFolder(pictures, "/p", lister, random, nullptr));
+    QVERIFY(pictures.scanned);
+    QCOMPARE(pictures.names, (QStringList{"z.jpg", "a.gif", "M.BMP"}));
+    QCOMPARE(pictures.next, 0);
+    QVERIFY(isPermutation(pictures));
 }
 
 void TestPictureList::scanOfRealFolder() {
@@ -82,11 +92,10 @@ void TestPictureList::scanOfRealFolder() {
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.jpg")));
     FakeRandom random;
     PictureList pictures;
-    QVERIFY(ReadFiles(pictures, dir.path(), *makeFolderLister(), random, nullptr));
-    QStringList found = pictures.PictureFiles;
+    QVERIFY(scanFolder(pictures, dir.path(), *makeFolderLister(), random, nullptr));
+    QStringList found = pictures.names;
     found.sort();
     QCOMPARE(found, (QStringList{"one.jpg", "two.gif"}));
-    QCOMPARE(pictures.FileCount, 2);
 }
 
 void TestPictureList::rootWithTrailingSeparator() {
@@ -96,10 +105,10 @@ void TestPictureList::rootWithTrailingSeparator() {
     FakeRandom random;
     PictureList plain, trailing;
     const std::unique_ptr<FolderLister> lister = makeFolderLister();
-    QVERIFY(ReadFiles(plain, dir.path(), *lister, random, nullptr));
-    QVERIFY(ReadFiles(trailing, dir.path() + QLatin1Char('/'), *lister, random, nullptr));
-    QCOMPARE(trailing.PictureFiles, plain.PictureFiles);
-    QCOMPARE(plain.PictureFiles, QStringList{"a.jpg"});
+    QVERIFY(scanFolder(plain, dir.path(), *lister, random, nullptr));
+    QVERIFY(scanFolder(trailing, dir.path() + QLatin1Char('/'), *lister, random, nullptr));
+    QCOMPARE(trailing.names, plain.names);
+    QCOMPARE(plain.names, QStringList{"a.jpg"});
 }
 
 void TestPictureList::rescanReflectsFolderAndRestartsCycle() {
@@ -107,22 +116,20 @@ void TestPictureList::rescanReflectsFolderAndRestartsCycle() {
     lister.folders.insert("/p", {"a.jpg", "b.jpg", "c.jpg"});
     FakeRandom random;
     PictureList pictures;
-    QVERIFY(ReadFiles(pictures, "/p", lister, random, nullptr));
-    pictures.OrderPos = 3;
+    QVERIFY(scanFolder(pictures, "/p", lister, random, nullptr));
+    pictures.next = 2;
     lister.folders.insert("/p", {"b.jpg", "d.gif"});
-    QVERIFY(ReadFiles(pictures, "/p", lister, random, nullptr));
-    QCOMPARE(pictures.PictureFiles, (QStringList{"b.jpg", "d.gif"}));
-    QCOMPARE(pictures.FileCount, 2);
-    QCOMPARE(pictures.OrderPos, 1);
+    QVERIFY(scanFolder(pictures, "/p", lister, random, nullptr));
+    QCOMPARE(pictures.names, (QStringList{"b.jpg", "d.gif"}));
+    QCOMPARE(pictures.next, 0);
 }
 
 void TestPictureList::missingFolderGivesEmptyList() {
     FakeRandom random;
     PictureList pictures;
-    QVERIFY(ReadFiles(pictures, QStringLiteral("/no/such/folder"), *makeFolderLister(), random, nullptr));
-    QVERIFY(pictures.Scanned);
-    QVERIFY(pictures.PictureFiles.isEmpty());
-    QCOMPARE(pictures.FileCount, 0);
+    QVERIFY(scanFolder(pictures, QStringLiteral("/no/such/folder"), *makeFolderLister(), random, nullptr));
+    QVERIFY(pictures.scanned);
+    QVERIFY(pictures.names.isEmpty());
 }
 
 void TestPictureList::listingFailureKeepsListConsistent() {
@@ -131,53 +138,52 @@ void TestPictureList::listingFailureKeepsListConsistent() {
     lister.unreadable.insert("/gone");
     FakeRandom random;
     PictureList pictures;
-    QVERIFY(ReadFiles(pictures, "/p", lister, random, nullptr));
+    QVERIFY(scanFolder(pictures, "/p", lister, random, nullptr));
     QString error;
-    QVERIFY(!ReadFiles(pictures, "/gone", lister, random, &error));
+    QVERIFY(!scanFolder(pictures, "/gone", lister, random, &error));
     QVERIFY(error.contains(QLatin1String("/gone")));
-    QCOMPARE(pictures.FileCount, pictures.PictureFiles.size());
-    QVERIFY(isPermutation(pictures.ShowOrder, pictures.FileCount));
+    QVERIFY(isPermutation(pictures));
 }
 
 void TestPictureList::shuffle_data() {
-    QTest::addColumn<qint32>("count");
+    QTest::addColumn<int>("count");
     QTest::addColumn<QList<float>>("draws");
-    QTest::addColumn<std::vector<qint32>>("order");
+    QTest::addColumn<QStringList>("order");
     QTest::addColumn<int>("drawsMade");
-    QTest::newRow("worked example") << 3 << QList<float>{0.0f, 0.99f} << std::vector<qint32>{1, 3, 2} << 2;
-    QTest::newRow("one picture, no draw") << 1 << QList<float>{0.7f} << std::vector<qint32>{1} << 0;
-    QTest::newRow("two, draw below half") << 2 << QList<float>{0.49f} << std::vector<qint32>{1, 2} << 1;
-    QTest::newRow("two, draw of half") << 2 << QList<float>{0.5f} << std::vector<qint32>{2, 1} << 1;
-    QTest::newRow("zero draws never move") << 4 << QList<float>{0.0f} << std::vector<qint32>{1, 2, 3, 4} << 3;
+    QTest::newRow("worked example") << 3 << QList<float>{0.0f, 0.99f} << QStringList{"1", "3", "2"} << 2;
+    QTest::newRow("one picture, no draw") << 1 << QList<float>{0.7f} << QStringList{"1"} << 0;
+    QTest::newRow("two, draw below half") << 2 << QList<float>{0.49f} << QStringList{"1", "2"} << 1;
+    QTest::newRow("two, draw of half") << 2 << QList<float>{0.5f} << QStringList{"2", "1"} << 1;
+    QTest::newRow("zero draws never move") << 4 << QList<float>{0.0f} << QStringList{"1", "2", "3", "4"} << 3;
     const float justBelowOne = std::nextafter(1.0f, 0.0f);
     QTest::newRow("just below one picks the last")
-        << 3 << QList<float>{justBelowOne} << std::vector<qint32>{3, 1, 2} << 2;
-    QTest::newRow("empty folder") << 0 << QList<float>{} << std::vector<qint32>{} << 0;
+        << 3 << QList<float>{justBelowOne} << QStringList{"3", "1", "2"} << 2;
+    QTest::newRow("empty folder") << 0 << QList<float>{} << QStringList{} << 0;
 }
 
 void TestPictureList::shuffle() {
-    QFETCH(qint32, count);
+    QFETCH(int, count);
     QFETCH(QList<float>, draws);
-    QFETCH(std::vector<qint32>, order);
+    QFETCH(QStringList, order);
     QFETCH(int, drawsMade);
     PictureList pictures = listOf(count);
-    pictures.OrderPos = 7;
+    pictures.next = 7;
     FakeRandom random;
     random.draws = draws;
-    ShuffleOrder(pictures, random);
-    QCOMPARE(pictures.ShowOrder, order);
+    shuffleOrder(pictures, random);
+    QCOMPARE(shownOrder(pictures), order);
     QCOMPARE(random.drawn, drawsMade);
-    QCOMPARE(pictures.OrderPos, 1);
+    QCOMPARE(pictures.next, 0);
 }
 
 void TestPictureList::shuffleIsAlwaysAPermutation() {
     SystemRandom random;
     random.seedFromClock();
-    for (qint32 count : {2, 3, 10, 257}) {
+    for (qsizetype count : {2, 3, 10, 257}) {
         PictureList pictures = listOf(count);
         for (int round = 0; round < 50; ++round) {
-            ShuffleOrder(pictures, random);
-            QVERIFY2(isPermutation(pictures.ShowOrder, count), qPrintable(QString::number(count)));
+            shuffleOrder(pictures, random);
+            QVERIFY2(isPermutation(pictures), qPrintable(QString::number(count)));
         }
     }
 }
@@ -190,9 +196,9 @@ void TestPictureList::hugeFolder() {
     lister.folders.insert("/big", names);
     SystemRandom random;
     PictureList pictures;
-    QVERIFY(ReadFiles(pictures, "/big", lister, random, nullptr));
-    QCOMPARE(pictures.FileCount, 40000);
-    QVERIFY(isPermutation(pictures.ShowOrder, 40000));
+    QVERIFY(scanFolder(pictures, "/big", lister, random, nullptr));
+    QCOMPARE(pictures.names.size(), 40000);
+    QVERIFY(isPermutation(pictures));
 }
 
 QTEST_GUILESS_MAIN(TestPictureList)

@@ -1,4 +1,4 @@
-#include "fakes/fakes.h"
+#include "support/fakes.h"
 #include "switching/switcher.h"
 
 #include <QSignalSpy>
@@ -8,17 +8,17 @@ namespace {
 
 struct SwitcherRig : FakeRig {
     SwitcherState state;
-    Switcher switcher{services, state};
+    Switcher switcher{switching, state};
     QSignalSpy chosen{&switcher, &Switcher::pictureChosen};
 
     explicit SwitcherRig(const QStringList& names = {"a.bmp", "b.bmp", "c.bmp"}) {
         lister.folders.insert(QStringLiteral("/p"), names);
     }
-    int intervalSecs() { return switcher.timer().interval() / 1000; }
+    int intervalSecs() { return switcher.timerIntervalMs() / 1000; }
     // Lets the timer run out once: the clock moves by the armed interval and the step runs.
     void tick() {
         clock.advance(intervalSecs());
-        switcher.SwitchTimer_Timer();
+        switcher.step();
     }
 };
 
@@ -91,7 +91,7 @@ void TestSwitcher::earlyTickOnlyRearms() {
     SwitcherRig rig;
     rig.switcher.apply(QStringLiteral("45"), QStringLiteral("/p"));
     rig.clock.advance(45 - remaining);
-    rig.switcher.SwitchTimer_Timer();
+    rig.switcher.step();
     QCOMPARE(rig.desktop.paths.size(), switches ? 2 : 1);
     QCOMPARE(rig.intervalSecs(), switches ? 45 : remaining);
 }
@@ -120,31 +120,31 @@ void TestSwitcher::fewerThanTwoPictures() {
     QFETCH(QStringList, names);
     SwitcherRig rig(names);
     rig.switcher.apply(QStringLiteral("30"), QStringLiteral("/p"));
-    const QDateTime firstDue = rig.state.NextSwitch;
+    const QDateTime firstDue = rig.state.nextSwitch;
     rig.tick();
     QVERIFY(rig.desktop.paths.isEmpty());
     QVERIFY(rig.chosen.isEmpty());
-    QVERIFY(rig.state.NextSwitch > firstDue);
+    QVERIFY(rig.state.nextSwitch > firstDue);
     QVERIFY(rig.switcher.isSwitching());
     QCOMPARE(rig.intervalSecs(), 30);
 }
 
 void TestSwitcher::stepBeforeAnyScanDoesNothing() {
     SwitcherRig rig;
-    rig.state.IntervalSecs = 30;
-    rig.switcher.SwitchTimer_Timer();
+    rig.state.intervalSecs = 30;
+    rig.switcher.step();
     QVERIFY(rig.desktop.paths.isEmpty());
     QVERIFY(rig.switcher.isSwitching());
 }
 
 void TestSwitcher::intervalBelowOneNeverSpins() {
     SwitcherRig rig;
-    rig.state.IntervalSecs = 0;
-    rig.switcher.SwitchTimer_Timer();
-    QCOMPARE(rig.switcher.timer().interval(), 1000);
-    rig.state.IntervalSecs = -5;
-    rig.switcher.SwitchTimer_Timer();
-    QCOMPARE(rig.switcher.timer().interval(), 1000);
+    rig.state.intervalSecs = 0;
+    rig.switcher.step();
+    QCOMPARE(rig.switcher.timerIntervalMs(), 1000);
+    rig.state.intervalSecs = -5;
+    rig.switcher.step();
+    QCOMPARE(rig.switcher.timerIntervalMs(), 1000);
 }
 
 void TestSwitcher::nextRightAfterSwitch() {
@@ -160,9 +160,9 @@ void TestSwitcher::sleptPastDueSwitchesOnce() {
     SwitcherRig rig;
     rig.switcher.apply(QStringLiteral("60"), QStringLiteral("/p"));
     rig.clock.advance(3600);
-    rig.switcher.SwitchTimer_Timer();
+    rig.switcher.step();
     QCOMPARE(rig.desktop.paths.size(), 2);
-    QCOMPARE(rig.state.NextSwitch, rig.clock.now().addSecs(60));
+    QCOMPARE(rig.state.nextSwitch, rig.clock.now().addSecs(60));
 }
 
 void TestSwitcher::applySecondsText_data() {
@@ -200,7 +200,7 @@ void TestSwitcher::applySecondsText() {
     QFETCH(QString, text);
     QFETCH(QString, shown);
     SwitcherRig rig;
-    rig.state.IntervalSecs = before;
+    rig.state.intervalSecs = before;
     QCOMPARE(rig.switcher.apply(text, QStringLiteral("/p")), shown);
     QCOMPARE(rig.settings.values.value(QStringLiteral("Interval")), shown);
     QCOMPARE(rig.desktop.paths.size(), 1);
@@ -225,7 +225,10 @@ void TestSwitcher::stopThenNext() {
     rig.switcher.next();
     QCOMPARE(rig.desktop.paths.size(), 2);
     QVERIFY(rig.switcher.isSwitching());
-    QCOMPARE(rig.settings.values.value(QStringLiteral("pause")), QStringLiteral("False"));
+    // Switching is on again, and the next start resumes it; a further Next stores nothing.
+    QCOMPARE(rig.settings.values.value(QStringLiteral("pause")), QStringLiteral("True"));
+    rig.switcher.next();
+    QCOMPARE(rig.settings.writes.count(QStringLiteral("pause")), 4);
 }
 
 void TestSwitcher::stopRefusedByStore() {
@@ -239,14 +242,14 @@ void TestSwitcher::stopRefusedByStore() {
 
 void TestSwitcher::nextBeforeAnyScanScansFirst() {
     SwitcherRig rig;
-    rig.state.DirName = QStringLiteral("/p");
-    rig.state.IntervalSecs = 30;
+    rig.state.folder = QStringLiteral("/p");
+    rig.state.intervalSecs = 30;
     rig.switcher.next();
     QCOMPARE(rig.lister.listings, 1);
     QCOMPARE(rig.desktop.paths.size(), 1);
     rig.switcher.next();
     QCOMPARE(rig.lister.listings, 1);
-    QVERIFY(rig.settings.writes.isEmpty());
+    QCOMPARE(rig.settings.writes, QStringList{"pause"});
 }
 
 void TestSwitcher::badPictureDoesNotStopSwitching() {
@@ -257,7 +260,7 @@ void TestSwitcher::badPictureDoesNotStopSwitching() {
     QCOMPARE(rig.chosen.size(), 1);
     QVERIFY(rig.switcher.isSwitching());
     QCOMPARE(rig.intervalSecs(), 30);
-    QCOMPARE(rig.state.NextSwitch, rig.clock.now().addSecs(30));
+    QCOMPARE(rig.state.nextSwitch, rig.clock.now().addSecs(30));
 }
 
 QTEST_MAIN(TestSwitcher)

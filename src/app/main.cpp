@@ -1,13 +1,14 @@
+#include "app/controller.h"
+#include "app/main_window.h"
 #include "app/single_instance.h"
-#include "app/tivelo_form.h"
+#include "messages/qt_message_box.h"
+#include "pictures/random_source.h"
 #include "platform/clock.h"
 #include "platform/desktop_wallpaper.h"
 #include "platform/diagnostics.h"
 #include "platform/folder_lister.h"
-#include "platform/message_box.h"
-#include "platform/random_source.h"
-#include "platform/services.h"
 #include "platform/settings_store.h"
+#include "platform/system_services.h"
 #include "platform/termination.h"
 #include "platform/tray_qt.h"
 
@@ -34,16 +35,16 @@ int main(int argc, char* argv[]) {
     SystemRandom random;
     const std::unique_ptr<SettingsStore> settings = makeUserSettingsStore();
     const std::unique_ptr<FolderLister> lister = makeFolderLister();
-    QtMessageBox messages;
     const std::unique_ptr<DesktopWallpaper> desktop = chooseDesktopWallpaper();
+    QtMessageBox messages;
     QtTrayIcon tray;
-    Services services{clock, random, *settings, *lister, messages, *desktop, tray, [] { QCoreApplication::exit(0); }};
+    const AppServices services{
+        {clock, random, *settings, *lister, *desktop}, tray, messages, [] { QCoreApplication::exit(0); }};
 
-    TiveloForm form(services);
-    messages.setParent(&form);
-    QObject::connect(&instance, &SingleInstance::showRequested, &form, &TiveloForm::RestoreFromTray);
+    Controller controller(services, makeMainWindow);
+    QObject::connect(&instance, &SingleInstance::showRequested, &controller, &Controller::restoreFromTray);
     // Logging out or shutting down leaves through the same path as closing the window.
-    onTerminationRequest(&form, [&form] { form.close(); });
-    form.Form_Load();
+    onTerminationRequest(&controller, [&controller] { controller.windowClosed(); });
+    controller.start();
     return QApplication::exec();
 }

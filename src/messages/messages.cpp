@@ -1,14 +1,14 @@
 #include "messages/messages.h"
 
-#include "platform/message_box.h"
+#include "messages/message_box.h"
 
 namespace {
 
 // The contact line keeps a wide, fixed gap so the two addresses read as two columns.
-constexpr int addressGap = 18;
+constexpr int AddressGap = 18;
 
 QString aboutText(const QString& title, const QString& site, const QString& mail) {
-    const QString contacts = site + QString(addressGap, QLatin1Char(' ')) + mail;
+    const QString contacts = site + QString(AddressGap, QLatin1Char(' ')) + mail;
     return title + QStringLiteral("\r\n\r\n") + contacts;
 }
 

@@ -1,7 +1,7 @@
 #include "pictures/picture_list.h"
 
+#include "pictures/random_source.h"
 #include "platform/folder_lister.h"
-#include "platform/random_source.h"
 
 #include <algorithm>
 #include <cmath>
@@ -61,34 +61,33 @@ bool isPictureName(const QString& name) {
     return upper == packed(".GIF") || upper == packed(".BMP") || upper == packed(".JPG") || upper == packed("JPEG");
 }
 
-bool ReadFiles(PictureList& pictures, const QString& dirName, const FolderLister& lister, RandomSource& random,
-               QString* error) {
-    pictures.Scanned = true;
-    pictures.PictureFiles.clear();
+bool scanFolder(PictureList& pictures, const QString& folder, const FolderLister& lister, RandomSource& random,
+                QString* error) {
+    pictures.scanned = true;
+    pictures.names.clear();
     const bool listed = lister.list(
-        dirName,
+        folder,
         [&pictures](const QString& name) {
             if (isPictureName(name))
-                pictures.PictureFiles.append(name);
+                pictures.names.append(name);
             return true;
         },
         error);
-    pictures.FileCount = static_cast<qint32>(pictures.PictureFiles.size());
-    ShuffleOrder(pictures, random);
+    shuffleOrder(pictures, random);
     return listed;
 }
 
-void ShuffleOrder(PictureList& pictures, RandomSource& random) {
-    const qint32 count = pictures.FileCount;
-    pictures.ShowOrder.resize(static_cast<std::size_t>(count));
-    std::iota(pictures.ShowOrder.begin(), pictures.ShowOrder.end(), 1);
-    for (qint32 j = 1; j <= count - 1; ++j) {
+void shuffleOrder(PictureList& pictures, RandomSource& random) {
+    const qsizetype count = pictures.names.size();
+    pictures.order.resize(static_cast<std::size_t>(count));
+    std::iota(pictures.order.begin(), pictures.order.end(), 0);
+    for (qsizetype j = 0; j + 1 < count; ++j) {
         const double r = random.draw();
-        const qint32 n = count - j + 1;
-        // A draw below 1 always lands in j..count; the clamp only guards against a faulty source.
-        const auto pick = std::min(count, static_cast<qint32>(std::floor(n * r + j)));
-        std::swap(pictures.ShowOrder[static_cast<std::size_t>(j - 1)],
-                  pictures.ShowOrder[static_cast<std::size_t>(pick - 1)]);
+        // Entries j..count-1 are still unplaced. With r below 1 the pick lands among them; the clamp only guards
+        // against a faulty source. Formed in double, the pick is the same as counting positions from one.
+        const double remaining = double(count - j);
+        const auto pick = std::min(count - 1, static_cast<qsizetype>(std::floor(remaining * r + double(j))));
+        std::swap(pictures.order[static_cast<std::size_t>(j)], pictures.order[static_cast<std::size_t>(pick)]);
     }
-    pictures.OrderPos = 1;
+    pictures.next = 0;
 }

@@ -1,17 +1,8 @@
 #include "platform/atomic_file.h"
+#include "platform/diagnostics.h"
 
 #include <QFileInfo>
 #include <QTemporaryFile>
-
-namespace {
-
-bool fail(QString* error, const QString& message) {
-    if (error)
-        *error = message;
-    return false;
-}
-
-} // namespace
 
 bool writeFileAtomically(const QString& target, const std::function<bool(QIODevice& out, QString* error)>& writer,
                          QString* error) {

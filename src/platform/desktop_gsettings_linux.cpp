@@ -1,4 +1,5 @@
 #include "platform/desktop_gsettings_linux.h"
+#include "platform/diagnostics.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -50,13 +51,6 @@ QString readString(GSettings* settings, const QString& key) {
     QString text = QString::fromUtf8(value);
     g_free(value);
     return text;
-}
-
-bool fail(QString* error, const QString& message) {
-    if (error) {
-        *error = message;
-    }
-    return false;
 }
 
 // The required keys, all of which must exist, and the optional ones this schema has.

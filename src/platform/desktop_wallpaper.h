@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <memory>
 
 // Tells the desktop to show a bitmap file as its wallpaper.
 class DesktopWallpaper {
@@ -13,6 +12,3 @@ public:
     // every call, also when the path is the same as last time. False with a message on failure.
     virtual bool setWallpaper(const QString& path, QString* error) = 0;
 };
-
-// Picks the binding for the running session once; says which on stderr.
-std::unique_ptr<DesktopWallpaper> chooseDesktopWallpaper();

@@ -2,7 +2,6 @@
 
 #include <QString>
 #include <functional>
-#include <memory>
 
 // Lists the plain files of one folder: no subfolders, no hidden files, no devices, pipes or sockets.
 class FolderLister {
@@ -14,5 +13,3 @@ public:
     virtual bool list(const QString& folder, const std::function<bool(const QString& name)>& onName,
                       QString* error) const = 0;
 };
-
-std::unique_ptr<FolderLister> makeFolderLister();

@@ -1,4 +1,6 @@
+#include "platform/diagnostics.h"
 #include "platform/folder_lister.h"
+#include "platform/system_services.h"
 
 #include <QFile>
 
@@ -29,10 +31,8 @@ bool isHidden(const char* name) {
     return name[0] == '.';
 }
 
-bool fail(QString* error, const QString& folder, int code) {
-    if (error)
-        *error = QStringLiteral("cannot list %1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(code)));
-    return false;
+bool listingFailed(QString* error, const QString& folder, int code) {
+    return fail(error, QStringLiteral("cannot list %1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(code))));
 }
 
 bool PosixFolderLister::list(const QString& folder, const std::function<bool(const QString&)>& onName,
@@ -40,7 +40,7 @@ bool PosixFolderLister::list(const QString& folder, const std::function<bool(con
     DIR* dir = opendir(QFile::encodeName(folder).constData());
     if (!dir) {
         const int code = errno;
-        return code == ENOENT || code == ENOTDIR || fail(error, folder, code);
+        return code == ENOENT || code == ENOTDIR || listingFailed(error, folder, code);
     }
     bool ok = true;
     for (;;) {
@@ -48,7 +48,7 @@ bool PosixFolderLister::list(const QString& folder, const std::function<bool(con
         const dirent* entry = readdir(dir);
         if (!entry) {
             if (errno != 0)
-                ok = fail(error, folder, errno);
+                ok = listingFailed(error, folder, errno);
             break;
         }
         if (isHidden(entry->d_name) || !isPlainFile(dir, entry))

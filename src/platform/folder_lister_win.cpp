@@ -1,4 +1,5 @@
 #include "platform/folder_lister.h"
+#include "platform/system_services.h"
 
 #include <QDir>
 #include <QDirIterator>

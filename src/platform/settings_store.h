@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <memory>
 
 // A per-user store of text values, addressed by application, section and key.
 class SettingsStore {
@@ -14,6 +13,3 @@ public:
     virtual bool write(const QString& app, const QString& section, const QString& key, const QString& text,
                        QString* error) = 0;
 };
-
-// The user's own store: an INI file under the XDG config folder on Unix, the registry on Windows.
-std::unique_ptr<SettingsStore> makeUserSettingsStore();

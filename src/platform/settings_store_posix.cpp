@@ -1,4 +1,5 @@
 #include "platform/settings_store_qsettings.h"
+#include "platform/system_services.h"
 
 #include <QStandardPaths>
 

@@ -1,4 +1,5 @@
 #include "platform/settings_store_qsettings.h"
+#include "platform/system_services.h"
 
 // On Windows the values stay where earlier versions kept them, so an existing user's settings carry over.
 std::unique_ptr<SettingsStore> makeUserSettingsStore() {

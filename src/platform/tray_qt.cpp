@@ -33,16 +33,12 @@ bool QtTrayIcon::clickRestores() const {
     return statusNotifier;
 }
 
-void QtTrayIcon::add(const TrayIconRecord& data) {
-    icon_->setIcon(data.icon);
-    icon_->setToolTip(data.tip);
+void QtTrayIcon::add(const QIcon& icon, const QString& tip) {
+    icon_->setIcon(icon);
+    icon_->setToolTip(tip);
     icon_->show();
 }
 
 void QtTrayIcon::remove() {
     icon_->hide();
-}
-
-bool QtTrayIcon::isShown() const {
-    return icon_->isVisible();
 }

@@ -11,9 +11,8 @@ public:
     explicit QtTrayIcon(QObject* parent = nullptr);
     bool isHostAvailable() const override;
     bool clickRestores() const override;
-    void add(const TrayIconRecord& data) override;
+    void add(const QIcon& icon, const QString& tip) override;
     void remove() override;
-    bool isShown() const override;
 
 private:
     QSystemTrayIcon* icon_;

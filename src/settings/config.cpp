@@ -54,26 +54,26 @@ QString defaultFolder() {
 #endif
 }
 
-StoredSettings LoadConfig(const SettingsStore& store, const FolderLister& lister) {
+StoredSettings loadSettings(const SettingsStore& store, const FolderLister& lister) {
     StoredSettings loaded;
-    loaded.IntervalSecs = loadWholeNumber(store, config::IntervalKey, 300);
-    loaded.SwitchingOn = loadBoolean(store, config::PauseKey, true);
-    loaded.DirName = readKey(store, config::DirNameKey, defaultFolder());
-    loaded.UpdateRegistry = loadBoolean(store, config::UpdateRegistryKey, false);
-    if (!holdsPlainFile(lister, loaded.DirName))
-        loaded.DirName = defaultFolder();
+    loaded.intervalSecs = loadWholeNumber(store, config::IntervalKey, 300);
+    loaded.switchingOn = loadBoolean(store, config::PauseKey, true);
+    loaded.folder = readKey(store, config::DirNameKey, defaultFolder());
+    loaded.updateRegistry = loadBoolean(store, config::UpdateRegistryKey, false);
+    if (!holdsPlainFile(lister, loaded.folder))
+        loaded.folder = defaultFolder();
     return loaded;
 }
 
-bool SaveConfig(const StoredSettings& values, SettingsStore& store, QString* error) {
-    return store.write(config::App, config::Section, config::IntervalKey, formatWholeNumber(values.IntervalSecs),
+bool saveSettings(const StoredSettings& values, SettingsStore& store, QString* error) {
+    return store.write(config::App, config::Section, config::IntervalKey, formatWholeNumber(values.intervalSecs),
                        error) &&
-           store.write(config::App, config::Section, config::DirNameKey, values.DirName, error) &&
-           store.write(config::App, config::Section, config::UpdateRegistryKey, formatBoolean(values.UpdateRegistry),
+           store.write(config::App, config::Section, config::DirNameKey, values.folder, error) &&
+           store.write(config::App, config::Section, config::UpdateRegistryKey, formatBoolean(values.updateRegistry),
                        error) &&
-           SavePause(values.SwitchingOn, store, error);
+           savePause(values.switchingOn, store, error);
 }
 
-bool SavePause(bool switchingOn, SettingsStore& store, QString* error) {
+bool savePause(bool switchingOn, SettingsStore& store, QString* error) {
     return store.write(config::App, config::Section, config::PauseKey, formatBoolean(switchingOn), error);
 }

@@ -7,10 +7,10 @@ class FolderLister;
 
 // The four values kept per user between runs.
 struct StoredSettings {
-    qint32 IntervalSecs = 300;
-    bool SwitchingOn = true; // the key "pause": true while switching runs
-    QString DirName;
-    bool UpdateRegistry = false;
+    qint32 intervalSecs = 300;
+    bool switchingOn = true; // the key "pause": true while switching runs
+    QString folder;
+    bool updateRegistry = false;
 };
 
 namespace config {
@@ -27,8 +27,8 @@ QString defaultFolder();
 
 // Reads the four values; a value that cannot be converted falls back to its default with a line on
 // stderr. A stored folder that lists no plain file (missing, empty, unreadable) becomes defaultFolder().
-StoredSettings LoadConfig(const SettingsStore& store, const FolderLister& lister);
+StoredSettings loadSettings(const SettingsStore& store, const FolderLister& lister);
 
 // Writes Interval, DirName, UpdateRegistry and pause in that order; stops at the first refused write.
-bool SaveConfig(const StoredSettings& values, SettingsStore& store, QString* error);
-bool SavePause(bool switchingOn, SettingsStore& store, QString* error);
+bool saveSettings(const StoredSettings& values, SettingsStore& store, QString* error);
+bool savePause(bool switchingOn, SettingsStore& store, QString* error);

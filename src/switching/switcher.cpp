@@ -2,87 +2,89 @@
 
 #include "platform/clock.h"
 #include "platform/diagnostics.h"
-#include "platform/services.h"
 #include "settings/config.h"
 #include "settings/text_forms.h"
-#include "switching/wallpaper.h"
 
 #include <algorithm>
 
 namespace {
 
 constexpr qint64 LongestWaitSecs = 60;
-constexpr int DesignIntervalMs = 3000;
 
 } // namespace
 
-Switcher::Switcher(Services& services, SwitcherState& state, QObject* parent)
-    : QObject(parent), services_(services), state_(state) {
-    SwitchTimer.setInterval(DesignIntervalMs);
+Switcher::Switcher(const SwitchingServices& services, SwitcherState& state, QObject* parent)
+    : QObject(parent), services_(services), state_(state), changer_(services.desktop) {
+    connect(&timer_, &QTimer::timeout, this, &Switcher::step);
 }
 
-void Switcher::SwitchTimer_Timer() {
-    qint64 remaining = secondsBetween(services_.clock.now(), state_.NextSwitch);
+void Switcher::step() {
+    qint64 remaining = secondsBetween(services_.clock.now(), state_.nextSwitch);
     if (remaining <= 1) {
-        if (state_.PictureFiles.size() > 1)
+        if (state_.pictures.names.size() > 1)
             switchToNextPicture();
-        state_.NextSwitch = addSeconds(services_.clock.now(), state_.IntervalSecs);
-        remaining = state_.IntervalSecs;
+        state_.nextSwitch = addSeconds(services_.clock.now(), state_.intervalSecs);
+        remaining = state_.intervalSecs;
     }
     rearm(remaining);
 }
 
 void Switcher::switchToNextPicture() {
-    const qint32 idx = state_.ShowOrder[static_cast<std::size_t>(state_.OrderPos - 1)];
-    ++state_.OrderPos;
-    if (state_.OrderPos > state_.FileCount)
-        ShuffleOrder(state_, services_.random);
-    const QString name = state_.PictureFiles.at(idx - 1);
+    PictureList& pictures = state_.pictures;
+    const qsizetype shown = pictures.order[static_cast<std::size_t>(pictures.next)];
+    // The picture is taken before a finished cycle deals the next one.
+    if (++pictures.next >= pictures.names.size())
+        shuffleOrder(pictures, services_.random);
+    const QString name = pictures.names.at(shown);
     emit pictureChosen(name);
     QString error;
     // A picture that cannot be shown is skipped: the schedule moves on to the next one.
-    if (!ApplyWallpaper(name, joinPath(state_.DirName, name), state_.DirName, services_.desktop, &error))
+    if (!changer_.apply(name, joinPath(state_.folder, name), state_.folder, &error))
         reportProblem(error);
 }
 
-void Switcher::rearm(qint64 remaining) {
+void Switcher::rearm(qint64 remainingSecs) {
     // Never below a second, so that a stored interval of 0 cannot make the timer spin.
-    const qint64 seconds = std::clamp<qint64>(remaining, 1, LongestWaitSecs);
-    SwitchTimer.start(static_cast<int>(seconds * 1000));
+    const qint64 seconds = std::clamp<qint64>(remainingSecs, 1, LongestWaitSecs);
+    timer_.start(static_cast<int>(seconds * 1000));
 }
 
 void Switcher::scan() {
     QString error;
-    if (!ReadFiles(state_, state_.DirName, services_.lister, services_.random, &error))
+    if (!scanFolder(state_.pictures, state_.folder, services_.lister, services_.random, &error))
         reportProblem(error);
 }
 
-QString Switcher::apply(const QString& secsText, const QString& dirText) {
-    if (const std::optional<qint16> seconds = parseWholeNumber16(secsText))
-        state_.IntervalSecs = *seconds;
-    state_.IntervalSecs = std::max(state_.IntervalSecs, 1);
-    SwitchTimer.stop();
-    state_.NextSwitch = services_.clock.now();
-    state_.DirName = dirText;
+QString Switcher::apply(const QString& secondsText, const QString& folder) {
+    if (const std::optional<qint16> seconds = parseWholeNumber16(secondsText))
+        state_.intervalSecs = *seconds;
+    state_.intervalSecs = std::max(state_.intervalSecs, 1);
+    timer_.stop();
+    state_.nextSwitch = services_.clock.now();
+    state_.folder = folder;
     scan();
     // Apply always ends with switching on, so that is what the next start resumes.
     QString error;
-    if (!SaveConfig({state_.IntervalSecs, true, state_.DirName, state_.UpdateRegistry}, services_.settings, &error))
+    if (!saveSettings({state_.intervalSecs, true, state_.folder, state_.updateRegistry}, services_.settings, &error))
         reportProblem(error);
-    SwitchTimer_Timer();
-    return formatWholeNumber(state_.IntervalSecs);
+    step();
+    return formatWholeNumber(state_.intervalSecs);
 }
 
 void Switcher::next() {
-    state_.NextSwitch = services_.clock.now();
-    if (!state_.Scanned)
+    const bool wasStopped = !isSwitching();
+    state_.nextSwitch = services_.clock.now();
+    if (!state_.pictures.scanned)
         scan();
-    SwitchTimer_Timer();
+    step();
+    QString error;
+    if (wasStopped && !savePause(true, services_.settings, &error))
+        reportProblem(error);
 }
 
 void Switcher::stop() {
-    SwitchTimer.stop();
+    timer_.stop();
     QString error;
-    if (!SavePause(false, services_.settings, &error))
+    if (!savePause(false, services_.settings, &error))
         reportProblem(error);
 }

@@ -1,44 +1,61 @@
 #pragma once
 
 #include "switching/switcher_state.h"
+#include "switching/wallpaper_changer.h"
 
 #include <QObject>
 #include <QTimer>
 
-struct Services;
+class Clock;
+class DesktopWallpaper;
+class FolderLister;
+class RandomSource;
+class SettingsStore;
 
-// The timed switch step and the commands that drive it. Works on the window's SwitcherState; the
-// running state of SwitchTimer is whether switching is on.
+// The services switching works through; tests hand in fakes.
+struct SwitchingServices {
+    Clock& clock;
+    RandomSource& random;
+    SettingsStore& settings;
+    FolderLister& lister;
+    DesktopWallpaper& desktop;
+};
+
+// The timed switch step and the commands that drive it. Works on its owner's SwitcherState; whether its timer
+// runs is whether switching is on.
 class Switcher final : public QObject {
     Q_OBJECT
 public:
-    Switcher(Services& services, SwitcherState& state, QObject* parent = nullptr);
+    Switcher(const SwitchingServices& services, SwitcherState& state, QObject* parent = nullptr);
 
-    QTimer& timer() { return SwitchTimer; }
-    bool isSwitching() const { return SwitchTimer.isActive(); }
+    bool isSwitching() const { return timer_.isActive(); }
+    // How long the timer waits before the next step, in milliseconds.
+    int timerIntervalMs() const { return timer_.interval(); }
 
-    // The step the owner runs on every tick of timer(): switches when the due moment has come, then re-arms the timer
-    // for the time still to wait, never more than a minute.
-    void SwitchTimer_Timer();
+    // The step each tick of the timer runs: switches when the due moment has come, then re-arms the timer for the
+    // time still to wait, never more than a minute.
+    void step();
 
-    // Takes the seconds and folder texts, rescans, saves and switches at once; returns the seconds
-    // text to show (the value in force).
-    QString apply(const QString& secsText, const QString& dirText);
-    // Shows the next picture at once; scans the folder first when no list exists yet.
+    // Takes the seconds text and the folder, rescans, saves and switches at once; returns the seconds text to
+    // show (the value in force).
+    QString apply(const QString& secondsText, const QString& folder);
+    // Shows the next picture at once (scanning the folder first when no list exists yet). When that turns
+    // switching back on after Stop, it is stored, so that the next start resumes it.
     void next();
-    // Stops switching and records that.
+    // Stops switching and stores that.
     void stop();
 
 signals:
-    // The file name of the picture being applied, for FileLabel.
+    // The file name of the picture being applied.
     void pictureChosen(const QString& name);
 
 private:
     void switchToNextPicture();
-    void rearm(qint64 remaining);
+    void rearm(qint64 remainingSecs);
     void scan();
 
-    Services& services_;
+    SwitchingServices services_;
     SwitcherState& state_;
-    QTimer SwitchTimer;
+    WallpaperChanger changer_;
+    QTimer timer_;
 };

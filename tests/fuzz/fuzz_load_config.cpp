@@ -1,10 +1,11 @@
-// LoadConfig through the real settings store over an arbitrary settings file. Properties: the load ends; a value
+// The settings load through the real settings store over an arbitrary settings file. Properties: the load ends; a value
 // it gives is one of the file's own texts or the default; and a save over whatever the file held goes through
 // whole and loads back unchanged.
 
-#include "fakes/fakes.h"
 #include "fuzz_support.h"
+#include "platform/system_services.h"
 #include "settings/config.h"
+#include "support/fakes.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,8 +35,8 @@ QString freshConfigHome() {
 }
 
 bool same(const StoredSettings& a, const StoredSettings& b) {
-    return a.IntervalSecs == b.IntervalSecs && a.SwitchingOn == b.SwitchingOn && a.DirName == b.DirName &&
-           a.UpdateRegistry == b.UpdateRegistry;
+    return a.intervalSecs == b.intervalSecs && a.switchingOn == b.switchingOn && a.folder == b.folder &&
+           a.updateRegistry == b.updateRegistry;
 }
 
 } // namespace
@@ -53,14 +54,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(file.write(bytesOf(data, size)) == qint64(size));
     }
     const std::unique_ptr<SettingsStore> store = makeUserSettingsStore();
-    const StoredSettings loaded = LoadConfig(*store, lister());
-    FUZZ_CHECK(loaded.DirName == PictureFolder || loaded.DirName == defaultFolder());
+    const StoredSettings loaded = loadSettings(*store, lister());
+    FUZZ_CHECK(loaded.folder == PictureFolder || loaded.folder == defaultFolder());
 
-    const StoredSettings saved{loaded.IntervalSecs ^ 0x5A5A, !loaded.SwitchingOn, PictureFolder,
-                               !loaded.UpdateRegistry};
+    const StoredSettings saved{loaded.intervalSecs ^ 0x5A5A, !loaded.switchingOn, PictureFolder,
+                               !loaded.updateRegistry};
     QString error;
-    FUZZ_CHECK(SaveConfig(saved, *store, &error));
-    FUZZ_CHECK(same(LoadConfig(*store, lister()), saved));
+    FUZZ_CHECK(saveSettings(saved, *store, &error));
+    FUZZ_CHECK(same(loadSettings(*store, lister()), saved));
     QDir(home).removeRecursively();
     return 0;
 }

@@ -1,11 +1,11 @@
-// ApplyWallpaper over arbitrary file content, under each of the names the scan takes, with a fake desktop.
+// The wallpaper change over arbitrary file content, under each of the names the scan takes, with a fake desktop.
 // Properties: a picture named like a bitmap goes to the desktop as it is; any other either fails with a message
 // and leaves "temp.bmp" alone, or writes a "temp.bmp" that decodes as a bitmap of the picture's own size, and only
 // then goes to the desktop.
 
-#include "fakes/fakes.h"
 #include "fuzz_support.h"
-#include "switching/wallpaper.h"
+#include "support/fakes.h"
+#include "switching/wallpaper_changer.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -50,7 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray before = contentOf(converted);
     FakeDesktop desktop;
     QString error;
-    const bool applied = ApplyWallpaper(name, path, workspace().path(), desktop, &error);
+    WallpaperChanger changer(desktop);
+    const bool applied = changer.apply(name, path, workspace().path(), &error);
     FUZZ_CHECK(applied == error.isEmpty());
     if (name.endsWith(QLatin1String(".bmp"))) {
         FUZZ_CHECK(!applied || desktop.paths == QStringList{path});

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// What the controller needs of the program's window: the window built from widgets is one, tests use a fake.
+class MainView {
+public:
+    virtual ~MainView() = default;
+    // The seconds in force, as the seconds field shows them.
+    virtual void showSeconds(const QString& text) = 0;
+    // The file name of the picture on the desktop.
+    virtual void showPictureName(const QString& name) = 0;
+    // Opens `folder` in the folder list without applying it. A folder the list cannot open is reported, and the
+    // list stays where it was.
+    virtual void showFolder(const QString& folder) = 0;
+    // Shown, raised and active, with the focus on its first control.
+    virtual void present() = 0;
+    // Hidden; it keeps what its controls hold.
+    virtual void conceal() = 0;
+    virtual void minimize() = 0;
+    virtual bool isPresented() const = 0;
+};

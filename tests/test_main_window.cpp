@@ -1,0 +1,204 @@
+#include "app/controller.h"
+#include "app/drive_list.h"
+#include "app/folder_list.h"
+#include "app/main_window.h"
+#include "support/fakes.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// The real window wired to a controller over fakes, and a picture folder on disk for the folder list to open.
+struct WindowRig : FakeRig {
+    QTemporaryDir pictures;
+    std::unique_ptr<Controller> controller;
+    MainWindow* window = nullptr;
+
+    WindowRig() {
+        lister.folders.insert(folder(), {"a.bmp", "b.bmp", "c.bmp"});
+        settings.values.insert(QStringLiteral("Interval"), QStringLiteral("30"));
+        settings.values.insert(QStringLiteral("pause"), QStringLiteral("False"));
+        settings.values.insert(QStringLiteral("DirName"), folder());
+        controller = std::make_unique<Controller>(services, [this](Controller& owner) {
+            std::unique_ptr<MainView> built = makeMainWindow(owner);
+            window = dynamic_cast<MainWindow*>(built.get());
+            return built;
+        });
+        controller->start();
+        controller->restoreFromTray();
+    }
+    QString folder() const { return QDir::cleanPath(pictures.path()); }
+    template <typename Widget> Widget* find(const char* name) { return window->findChild<Widget*>(name); }
+    QWidget* control(const char* name) { return find<QWidget>(name); }
+    QString subfolder(const QString& name) {
+        QDir(folder()).mkpath(name);
+        lister.folders.insert(folder() + QLatin1Char('/') + name, {"x.bmp", "y.bmp"});
+        return folder() + QLatin1Char('/') + name;
+    }
+    // What the program has done, in a form two runs can be compared by.
+    QStringList outcome() {
+        return {QString::number(desktop.paths.size()),
+                QString::number(controller->switcher().isSwitching()),
+                settings.writes.join(QLatin1Char(',')),
+                QString::number(window->isVisible()),
+                QString::number(tray.shown),
+                QString::number(endRequests),
+                QString::number(messages.shown.size())};
+    }
+};
+
+void click(QWidget* widget) {
+    QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(2, 2));
+}
+
+} // namespace
+
+class TestMainWindow final : public QObject {
+    Q_OBJECT
+private slots:
+    void pictureAndButtonDoTheSame_data();
+    void pictureAndButtonDoTheSame();
+    void doubleClickOnPictureRunsOnce();
+    void firstFocusIsTheExitButton();
+    void enterInSecondsFieldAppliesOnce();
+    void enterOnFocusedButtonClicksIt();
+    void openedFolderAppliesEditedSeconds();
+    void chosenDriveIsOpenedAndApplied();
+    void aboutButtonsShowTheirOwnVersion();
+    void controlsFitTheWindowAndButtonsHideBelow();
+    void hiddenMenuOnlyHoldsTheTip();
+};
+
+void TestMainWindow::pictureAndButtonDoTheSame_data() {
+    QTest::addColumn<QString>("picture");
+    QTest::addColumn<QString>("button");
+    QTest::newRow("apply") << "applyPictureButton"
+                           << "applyButton";
+    QTest::newRow("next") << "nextPictureButton"
+                          << "nextButton";
+    QTest::newRow("stop") << "stopPictureButton"
+                          << "stopButton";
+    QTest::newRow("hide") << "hidePictureButton"
+                          << "hideButton";
+    QTest::newRow("exit") << "exitPictureButton"
+                          << "exitButton";
+}
+
+void TestMainWindow::pictureAndButtonDoTheSame() {
+    QFETCH(QString, picture);
+    QFETCH(QString, button);
+    const auto outcome = [](const QString& name) {
+        WindowRig rig;
+        rig.find<QLineEdit>("secondsField")->setText(QStringLiteral("77"));
+        if (!name.isEmpty())
+            click(rig.control(qPrintable(name)));
+        return rig.outcome();
+    };
+    const QStringList fromPicture = outcome(picture);
+    QCOMPARE(fromPicture, outcome(button));
+    QVERIFY(fromPicture != outcome(QString()));
+}
+
+void TestMainWindow::doubleClickOnPictureRunsOnce() {
+    WindowRig rig;
+    QWidget* next = rig.control("nextPictureButton");
+    QTest::mouseClick(next, Qt::LeftButton, {}, QPoint(2, 2));
+    QTest::mouseDClick(next, Qt::LeftButton, {}, QPoint(2, 2));
+    QTest::mouseRelease(next, Qt::LeftButton, {}, QPoint(2, 2));
+    QCOMPARE(rig.desktop.paths.size(), 1);
+}
+
+void TestMainWindow::firstFocusIsTheExitButton() {
+    WindowRig rig;
+    QVERIFY(QTest::qWaitForWindowActive(rig.window));
+    QCOMPARE(rig.window->focusWidget(), rig.control("exitButton"));
+}
+
+void TestMainWindow::enterInSecondsFieldAppliesOnce() {
+    WindowRig rig;
+    auto* seconds = rig.find<QLineEdit>("secondsField");
+    seconds->setFocus();
+    seconds->setText(QStringLiteral("12"));
+    QTest::keyClick(seconds, Qt::Key_Return);
+    QCOMPARE(rig.desktop.paths.size(), 1);
+    QCOMPARE(rig.controller->state().intervalSecs, 12);
+    QTest::keyClick(seconds, Qt::Key_A);
+    QCOMPARE(rig.desktop.paths.size(), 1);
+}
+
+void TestMainWindow::enterOnFocusedButtonClicksIt() {
+    WindowRig rig;
+    QTest::keyClick(rig.control("applyButton"), Qt::Key_Return);
+    QCOMPARE(rig.desktop.paths.size(), 1);
+    QTest::keyClick(rig.control("stopButton"), Qt::Key_Return);
+    QVERIFY(!rig.controller->switcher().isSwitching());
+}
+
+void TestMainWindow::openedFolderAppliesEditedSeconds() {
+    WindowRig rig;
+    const QString other = rig.subfolder(QStringLiteral("other"));
+    rig.find<QLineEdit>("secondsField")->setText(QStringLiteral("90"));
+    QVERIFY(rig.find<FolderList>("folderList")->setPath(other));
+    QCOMPARE(rig.settings.values.value(QStringLiteral("Interval")), QStringLiteral("90"));
+    QCOMPARE(rig.settings.values.value(QStringLiteral("DirName")), QDir::toNativeSeparators(other));
+    QCOMPARE(rig.desktop.paths.size(), 1);
+}
+
+void TestMainWindow::chosenDriveIsOpenedAndApplied() {
+    WindowRig rig;
+    rig.lister.folders.insert(QStringLiteral("/"), {"r1.bmp", "r2.bmp"});
+    emit rig.find<DriveList>("driveList")->driveChosen(QStringLiteral("/"));
+    QCOMPARE(rig.settings.values.value(QStringLiteral("DirName")), QStringLiteral("/"));
+    QCOMPARE(rig.desktop.paths.size(), 1);
+}
+
+void TestMainWindow::aboutButtonsShowTheirOwnVersion() {
+    WindowRig rig;
+    click(rig.control("aboutButton"));
+    click(rig.control("aboutPictureButton"));
+    QCOMPARE(rig.messages.shown.size(), 2);
+    QVERIFY(rig.messages.shown.at(0).text != rig.messages.shown.at(1).text);
+}
+
+// Every control the user clicks lies inside the window and clear of the others; the push buttons lie below it,
+// out of sight, yet the Tab key reaches them in order.
+void TestMainWindow::controlsFitTheWindowAndButtonsHideBelow() {
+    WindowRig rig;
+    QList<QRect> seen;
+    for (const char* name : {"secondsField", "driveList", "folderList", "hidePictureButton", "exitPictureButton",
+                             "applyPictureButton", "stopPictureButton", "nextPictureButton", "aboutPictureButton"}) {
+        const QRect box = rig.control(name)->geometry();
+        QVERIFY2(rig.window->rect().contains(box), name);
+        for (const QRect& other : std::as_const(seen))
+            QVERIFY2(!other.intersects(box), name);
+        seen.append(box);
+    }
+    QWidget* focus = rig.control("exitButton");
+    for (const char* name : {"exitButton", "applyButton", "secondsField", "aboutButton", "nextButton"}) {
+        QCOMPARE(focus, rig.control(name));
+        if (qobject_cast<QPushButton*>(focus))
+            QVERIFY2(focus->isVisible() && !rig.window->rect().intersects(focus->geometry()), name);
+        focus = focus->nextInFocusChain();
+        while (!(focus->focusPolicy() & Qt::TabFocus) || focus->focusProxy())
+            focus = focus->nextInFocusChain();
+    }
+}
+
+void TestMainWindow::hiddenMenuOnlyHoldsTheTip() {
+    WindowRig rig;
+    auto* tip = rig.find<QAction>("startupTipAction");
+    QVERIFY(!tip->isVisible());
+    tip->trigger();
+    QCOMPARE(rig.messages.shown.size(), 1);
+    QVERIFY(rig.window->findChildren<QMenu*>().constFirst()->isHidden());
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "test_main_window.moc"
