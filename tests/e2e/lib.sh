@@ -134,10 +134,6 @@ e2e_start_program() {
     e2e_step "program started, PID $E2E_PROGRAM_PID"
 }
 
-e2e_is_viewable() { xs_viewable "$1"; }
-
-e2e_child_windows() { xs_children "$1"; }
-
 # Prints the window that the program's tray icon embedded into trayer; fails when no icon is embedded.
 e2e_tray_icon_window() {
     local icons
@@ -367,7 +363,10 @@ e2e_open_folder_by_keyboard() {
 }
 
 # Prints the number of icons embedded into the tray.
-e2e_tray_icon_count() { { xs_tray_icons || true; } | wc -l; }
+e2e_tray_icon_count() {
+    [[ -n $XS_TRAY_WINDOW ]] || return 1
+    { xs_tray_icons || true; } | wc -l
+}
 
 # Starts another copy of the program while the first runs, waits up to the given seconds for it to end by itself
 # and keeps its exit code in E2E_OTHER_STATUS.
