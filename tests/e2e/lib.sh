@@ -1,18 +1,21 @@
 # shellcheck shell=bash
-# Helpers for the end-to-end scenarios. A scenario sources this file with the program's path as $1:
-#     source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "$1"
-# Everything started here runs on a private Xvfb display with a trayer tray host, and is stopped by PID when the
-# scenario exits. Exit codes: 0 passed, 1 failed, 77 skipped (a tool is missing).
+# Helpers for the end-to-end scenarios. A scenario sources this file with the program's path as $1 and the
+# window_layout tool's path as $2 (ctest passes both):
+#     source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}" "${2:-}"
+# Everything started here runs on a private Xvfb display with a trayer tray host (scripts/x-session.sh), and is
+# stopped by PID when the scenario exits. Exit codes: 0 passed, 1 failed, 77 skipped (a tool is missing).
+# When QUORLEN_NO_SKIPS is set (scripts/test sets it), a missing tool fails the scenario instead.
 
+# shellcheck source=SCRIPTDIR/../../scripts/x-session.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/x-session.sh"
+XS_NAME=e2e
 E2E_PROGRAM=${1:-}
+E2E_LAYOUT_TOOL=${2:-}
 E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/quorlen-e2e.XXXXXX") || exit 1
 E2E_HOME=$E2E_TMP/home
 E2E_CONFIG_HOME=$E2E_HOME/.config
 E2E_SETTINGS_FILE=$E2E_CONFIG_HOME/Tivelo/Tivelo.conf
 E2E_PROGRAM_LOG=$E2E_TMP/program.stderr
-E2E_XVFB_PID=
-E2E_TRAYER_PID=
-E2E_TRAY_WINDOW=
 E2E_PROGRAM_PID=
 E2E_PROGRAM_STATUS=
 # Further programs a scenario started (a second copy, say), stopped by PID on exit like the first.
@@ -39,53 +42,40 @@ e2e_now_ms() {
 E2E_STARTED_MS=$(e2e_now_ms)
 e2e_step() { e2e_log "[$(($(e2e_now_ms) - E2E_STARTED_MS)) ms] $*"; }
 
-e2e_stop_pid() {
-    local pid=$1 tries
-    kill -0 "$pid" 2>/dev/null || return 0
-    kill -TERM "$pid" 2>/dev/null
-    for ((tries = 0; tries < 30; tries++)); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -KILL "$pid" 2>/dev/null
-    wait "$pid" 2>/dev/null
-    return 0
-}
+e2e_stop_pid() { xs_stop_pid "$1"; }
 
+# Runs on exit before the X session is stopped (a scenario's own xs_on_exit hooks run before this one).
 e2e_cleanup() {
-    local status=$?
-    trap - EXIT
-    if ((status != 0 && status != 77)) && [[ -s $E2E_PROGRAM_LOG ]]; then
+    if ((XS_EXIT_STATUS != 0 && XS_EXIT_STATUS != 77)) && [[ -s $E2E_PROGRAM_LOG ]]; then
         e2e_log "program stderr:"
         sed 's/^/    /' "$E2E_PROGRAM_LOG" >&2
     fi
     local pid
-    for pid in "$E2E_PROGRAM_PID" "${E2E_OTHER_PIDS[@]}" "$E2E_TRAYER_PID" "$E2E_XVFB_PID"; do
-        [[ -n $pid ]] && e2e_stop_pid "$pid"
+    for pid in "$E2E_PROGRAM_PID" "${E2E_OTHER_PIDS[@]}"; do
+        [[ -n $pid ]] && xs_stop_pid "$pid"
     done
     rm -rf "$E2E_TMP"
-    exit "$status"
 }
-trap e2e_cleanup EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
+xs_on_exit e2e_cleanup
 
 if [[ ! -x $E2E_PROGRAM || -d $E2E_PROGRAM ]]; then
     e2e_fail "no program to test at '${E2E_PROGRAM}' (usage: bash $0 /path/to/quorlen)"
 fi
 # The program starts in its private home, so a relative path must be made absolute first.
 [[ $E2E_PROGRAM == /* ]] || E2E_PROGRAM=$PWD/$E2E_PROGRAM
+[[ -z $E2E_LAYOUT_TOOL || $E2E_LAYOUT_TOOL == /* ]] || E2E_LAYOUT_TOOL=$PWD/$E2E_LAYOUT_TOOL
 
-# Skips the scenario (exit 77) when a tool it needs is not installed. Extra tool names may be given.
+# Skips the scenario (exit 77) when a tool it needs is not installed, or fails it when QUORLEN_NO_SKIPS is set.
+# Extra tool names may be given.
 e2e_require_tools() {
     local tool missing=()
     for tool in Xvfb trayer xdotool xprop xwininfo import "$@"; do
         command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
     done
-    if ((${#missing[@]} > 0)); then
-        e2e_log "SKIP: missing ${missing[*]} (scripts/install-deps test installs them)"
-        exit 77
-    fi
+    ((${#missing[@]} == 0)) && return 0
+    [[ -n ${QUORLEN_NO_SKIPS+set} ]] && e2e_fail "missing ${missing[*]}, and QUORLEN_NO_SKIPS forbids a skip"
+    e2e_log "SKIP: missing ${missing[*]} (scripts/install-deps test installs them)"
+    exit 77
 }
 
 # Polls a command every 0.1 s until it succeeds; after the given seconds it reports and returns 1.
@@ -102,39 +92,17 @@ e2e_wait_for() {
     done
 }
 
-e2e_has_display_number() { [[ $(wc -l <"$1") -ge 1 ]]; }
-
-# Starts Xvfb on the first free display, which it reports through a file descriptor, and exports DISPLAY.
+# Starts Xvfb on the first free display and exports DISPLAY, then reads the window's layout table.
 e2e_start_x() {
-    local number_file=$E2E_TMP/display-number
-    : >"$number_file"
-    Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x768x24 3>"$number_file" 2>"$E2E_TMP/xvfb.log" &
-    E2E_XVFB_PID=$!
-    if ! e2e_wait_for 10 e2e_has_display_number "$number_file"; then
-        cat "$E2E_TMP/xvfb.log" >&2
-        e2e_fail "Xvfb did not start"
-    fi
-    DISPLAY=":$(head -n 1 "$number_file")"
-    export DISPLAY
-    unset WAYLAND_DISPLAY
+    xs_start_x 1024x768x24 || e2e_fail "Xvfb did not start"
     e2e_step "Xvfb runs on display $DISPLAY"
-}
-
-e2e_find_tray_window() {
-    E2E_TRAY_WINDOW=$(xdotool search --onlyvisible --pid "$E2E_TRAYER_PID" --name '^panel$' | head -n 1)
-    [[ -n $E2E_TRAY_WINDOW ]]
+    e2e_load_layout
 }
 
 # Starts the trayer tray host in the top-right corner and waits until its panel is on screen.
 e2e_start_tray() {
-    trayer --edge top --align right --widthtype request --height 32 --transparent false \
-        >"$E2E_TMP/trayer.log" 2>&1 &
-    E2E_TRAYER_PID=$!
-    if ! e2e_wait_for 10 e2e_find_tray_window; then
-        cat "$E2E_TMP/trayer.log" >&2
-        e2e_fail "trayer did not show its panel"
-    fi
-    e2e_step "trayer panel is window $E2E_TRAY_WINDOW"
+    xs_start_tray || e2e_fail "trayer did not show its panel"
+    e2e_step "trayer panel is window $XS_TRAY_WINDOW"
 }
 
 # Writes the program's settings file; each argument is one "Key=Value" line of the [Tivelo] group.
@@ -153,13 +121,9 @@ E2E_PROGRAM_CWD=$E2E_HOME
 # private home and no desktop session so that it binds to the X11 root window and the XEmbed tray. Its stderr is
 # appended to the log that is shown when the scenario fails. Call it only in a subshell or in the background.
 e2e_exec_program() {
-    mkdir -p "$E2E_CONFIG_HOME" "$E2E_HOME/.cache" "$E2E_HOME/.local/share" "$E2E_TMP/runtime"
-    chmod 700 "$E2E_TMP/runtime"
+    xs_program_env "$E2E_HOME"
     cd "$E2E_PROGRAM_CWD" || exit 1
-    exec env -u XDG_CURRENT_DESKTOP -u XDG_SESSION_DESKTOP -u DESKTOP_SESSION -u DBUS_SESSION_BUS_ADDRESS \
-        -u WAYLAND_DISPLAY HOME="$E2E_HOME" XDG_CONFIG_HOME="$E2E_CONFIG_HOME" \
-        XDG_CACHE_HOME="$E2E_HOME/.cache" XDG_DATA_HOME="$E2E_HOME/.local/share" \
-        XDG_RUNTIME_DIR="$E2E_TMP/runtime" QT_QPA_PLATFORM=xcb "$E2E_PROGRAM" 2>>"$E2E_PROGRAM_LOG"
+    exec "${XS_ENV[@]}" "$E2E_PROGRAM" 2>>"$E2E_PROGRAM_LOG"
 }
 
 # Starts the program in the background; E2E_PROGRAM_PID is the program's own PID (the background subshell
@@ -170,27 +134,14 @@ e2e_start_program() {
     e2e_step "program started, PID $E2E_PROGRAM_PID"
 }
 
-e2e_is_viewable() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
-
-e2e_child_windows() { xwininfo -children -id "$1" 2>/dev/null | awk '$1 ~ /^0x/ { print $1 }'; }
-
-# Prints the window that a tray client embedded into trayer: trayer puts one socket window per icon into its
-# panel, and the client's icon window is the child of that socket. Fails when no icon is embedded.
+# Prints the window that the program's tray icon embedded into trayer; fails when no icon is embedded.
 e2e_tray_icon_window() {
-    local socket icon
-    [[ -n $E2E_TRAY_WINDOW ]] || return 1
-    for socket in $(e2e_child_windows "$E2E_TRAY_WINDOW"); do
-        for icon in $(e2e_child_windows "$socket"); do
-            if e2e_is_viewable "$icon"; then
-                printf '%s\n' "$icon"
-                return 0
-            fi
-        done
-    done
-    return 1
+    local icons
+    icons=$(xs_tray_icons) || return 1
+    printf '%s\n' "${icons%%$'\n'*}"
 }
 
-e2e_tray_is_empty() { ! e2e_tray_icon_window >/dev/null; }
+e2e_tray_is_empty() { ! xs_tray_icons >/dev/null; }
 
 # Prints the program's main window when it is mapped and viewable.
 e2e_window_mapped() {
@@ -245,13 +196,38 @@ e2e_wait_program_exit() {
 
 # ---- Helpers for the scenarios that drive the window ----
 
-# Where the image buttons' middles lie in the window's client area (at 96 dpi), as "x y".
-# shellcheck disable=SC2034  # read by the scenarios
-declare -A E2E_BUTTON=([apply]="144 64" [exit]="64 40" [to_tray]="32 40" [stop]="208 56" [next]="256 24"
-    [help]="432 24")
-# The seconds field's middle.
-# shellcheck disable=SC2034  # read by the scenarios
-E2E_SECONDS_FIELD="180 17"
+# The window's controls by object name, as "left top width height" in pixels of its client area, read once from
+# the window_layout tool (the scenario's second argument) on the scenario's display.
+declare -A E2E_BOX=()
+e2e_load_layout() {
+    [[ -n $E2E_LAYOUT_TOOL ]] || return 0
+    local table name left top width height
+    xs_program_env "$E2E_TMP/layout-home"
+    table=$("${XS_ENV[@]}" "$E2E_LAYOUT_TOOL" 2>"$E2E_TMP/layout.stderr") ||
+        { cat "$E2E_TMP/layout.stderr" >&2; e2e_fail "$E2E_LAYOUT_TOOL failed"; }
+    while read -r name left top width height; do
+        [[ $left$top$width$height =~ ^[0-9]+$ ]] ||
+            e2e_fail "not a box in the window layout: '$name $left $top $width $height'"
+        E2E_BOX[$name]="$left $top $width $height"
+    done <<<"$table"
+    e2e_step "window layout: ${#E2E_BOX[@]} controls"
+}
+
+# Prints a control's box as "left top width height"; fails when the layout has no such control.
+e2e_box() {
+    if [[ -z ${E2E_BOX[$1]:-} ]]; then
+        e2e_log "no control '$1' in the window layout (${E2E_LAYOUT_TOOL:-no window_layout tool given})"
+        return 1
+    fi
+    printf '%s\n' "${E2E_BOX[$1]}"
+}
+
+# Prints the middle of a control's box as "x y".
+e2e_centre() {
+    local left top width height
+    read -r left top width height < <(e2e_box "$1") || return 1
+    printf '%s %s\n' $((left + width / 2)) $((top + height / 2))
+}
 
 # Double-clicks the tray icon, waits for the window and prints its id.
 e2e_show_window() {
@@ -261,12 +237,12 @@ e2e_show_window() {
     e2e_window_mapped
 }
 
-# Clicks one of the image buttons named in E2E_BUTTON inside the given window.
-e2e_click_button() {
-    local window=$1 name=$2 x y
-    read -r x y <<<"${E2E_BUTTON[$name]}"
-    e2e_click "$window" "$x" "$y"
-    e2e_step "clicked the $name button"
+# Clicks the middle of a control of the given window, named as in the window layout.
+e2e_click_control() {
+    local x y
+    read -r x y < <(e2e_centre "$2") || e2e_fail "cannot click $2"
+    e2e_click "$1" "$x" "$y"
+    e2e_step "clicked $2"
 }
 
 # Prints the value of one key of the settings file ([Tivelo] is its only group); fails when it is absent.
@@ -371,7 +347,9 @@ E2E_TYPE_AHEAD_GAP=0.6
 e2e_open_folder_by_keyboard() {
     local window=$1 folder=$2 part opened='' parts
     IFS=/ read -r -a parts <<<"${folder#/}"
-    e2e_click "$window" 300 48
+    local left top width
+    read -r left top width _ < <(e2e_box folderList) || e2e_fail "cannot find the folder list"
+    e2e_click "$window" $((left + width / 2)) $((top + 8))
     for part in "${parts[@]}"; do
         [[ -n $part ]] || continue
         opened=$opened/$part
@@ -386,14 +364,8 @@ e2e_open_folder_by_keyboard() {
 
 # Prints the number of icons embedded into the tray.
 e2e_tray_icon_count() {
-    local socket icon count=0
-    [[ -n $E2E_TRAY_WINDOW ]] || return 1
-    for socket in $(e2e_child_windows "$E2E_TRAY_WINDOW"); do
-        for icon in $(e2e_child_windows "$socket"); do
-            e2e_is_viewable "$icon" && count=$((count + 1))
-        done
-    done
-    printf '%s\n' "$count"
+    [[ -n $XS_TRAY_WINDOW ]] || return 1
+    { xs_tray_icons || true; } | wc -l
 }
 
 # Starts another copy of the program while the first runs, waits up to the given seconds for it to end by itself

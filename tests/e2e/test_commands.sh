@@ -4,7 +4,7 @@
 # intervals and stores switching off, and Next after Stop switches again and restarts the timer.
 set -uo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}"
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}" "${2:-}"
 
 e2e_require_tools convert
 
@@ -46,20 +46,19 @@ e2e_root_pixmap >/dev/null && e2e_fail "with switching stored off, start-up set 
 window=$(e2e_show_window)
 e2e_step "the window $window is shown, no wallpaper set"
 
-e2e_click_button "$window" apply
+e2e_click_control "$window" applyPictureButton
 expect_new_wallpaper "" 5 "Apply"
 e2e_wait_for 5 screen_shows_a_picture || e2e_fail "the screen does not show one of the pictures after Apply"
 e2e_wait_for 5 e2e_setting_is pause True || e2e_fail "Apply did not store switching on (pause: $(e2e_setting pause))"
 
-e2e_click_button "$window" next
+e2e_click_control "$window" nextPictureButton
 expect_new_wallpaper "$pixmap" 5 "Next"
 
-e2e_click_button "$window" apply
+e2e_click_control "$window" applyPictureButton
 expect_new_wallpaper "$pixmap" 5 "Apply again"
 
 # A two-second interval typed into the seconds field and applied with Enter.
-read -r x y <<<"$E2E_SECONDS_FIELD"
-e2e_click "$window" "$x" "$y"
+e2e_click_control "$window" secondsField
 xdotool key ctrl+a
 xdotool type -- 2
 xdotool key Return
@@ -67,13 +66,13 @@ expect_new_wallpaper "$pixmap" 5 "Enter in the seconds field"
 e2e_wait_for 5 e2e_setting_is Interval 2 || e2e_fail "Enter did not store the interval (Interval: $(e2e_setting Interval))"
 expect_new_wallpaper "$pixmap" 6 "the 2-second timer"
 
-e2e_click_button "$window" stop
+e2e_click_control "$window" stopPictureButton
 e2e_wait_for 5 e2e_setting_is pause False || e2e_fail "Stop did not store switching off (pause: $(e2e_setting pause))"
 pixmap=$(e2e_root_pixmap)
 e2e_root_pixmap_stays "$pixmap" 5 || e2e_fail "the wallpaper changed within two intervals after Stop"
 e2e_step "the wallpaper stayed for two intervals after Stop"
 
-e2e_click_button "$window" next
+e2e_click_control "$window" nextPictureButton
 expect_new_wallpaper "$pixmap" 5 "Next after Stop"
 expect_new_wallpaper "$pixmap" 6 "the timer restarted by Next"
 e2e_setting_is pause True || e2e_fail "Next turned switching on but stored pause '$(e2e_setting pause)'"

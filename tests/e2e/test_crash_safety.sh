@@ -5,7 +5,7 @@
 # are spread over start-up, the first conversion and the next one, as timed by one undisturbed start. QUORLEN_CRASH_SEED repeats a run's delays.
 set -uo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}"
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}" "${2:-}"
 
 e2e_require_tools convert od stat
 

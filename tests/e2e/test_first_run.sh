@@ -4,7 +4,7 @@
 # keyboard, the wallpaper switches at once and the settings file records the folder with switching on.
 set -uo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}"
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}" "${2:-}"
 
 e2e_require_tools convert
 

@@ -5,7 +5,7 @@
 # switching. Once space is freed, conversions work again. Skipped (77) where a tmpfs cannot be mounted.
 set -uo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}"
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}" "${2:-}"
 
 e2e_require_tools convert sha256sum mount umount dd
 
@@ -17,13 +17,11 @@ if ! mount -t tmpfs -o size=6m,mode=0755 quorlen-full-disk "$disk" 2>/dev/null; 
 fi
 # The program runs with its working folder on the disk, so it must end before the disk can go.
 unmount_disk() {
-    local status=$?
     [[ -n $E2E_PROGRAM_PID ]] && e2e_stop_pid "$E2E_PROGRAM_PID"
     E2E_PROGRAM_PID=
     umount "$disk" 2>/dev/null || umount -l "$disk"
-    return "$status"
 }
-trap 'unmount_disk; e2e_cleanup' EXIT
+xs_on_exit unmount_disk
 
 pictures=$disk/pictures
 mkdir -p "$pictures"

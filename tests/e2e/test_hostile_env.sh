@@ -6,7 +6,7 @@
 # root reads through any permission; the mount case is left out where a tmpfs cannot be mounted.
 set -uo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}"
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}" "${2:-}"
 
 e2e_require_tools convert setpriv cmp
 
@@ -45,11 +45,9 @@ settings_lines() { printf '[Tivelo]\nInterval=1\npause=True\nDirName=%s\nUpdateR
 start_as_nobody() {
     (
         cd "$E2E_HOME" || exit 1
+        xs_program_env "$E2E_HOME"
         exec setpriv --reuid=nobody --regid=nogroup --clear-groups \
-            env -u XDG_CURRENT_DESKTOP -u XDG_SESSION_DESKTOP -u DESKTOP_SESSION -u DBUS_SESSION_BUS_ADDRESS \
-            -u WAYLAND_DISPLAY HOME="$E2E_HOME" XDG_CONFIG_HOME="$E2E_CONFIG_HOME" \
-            XDG_CACHE_HOME="$E2E_HOME/.cache" XDG_DATA_HOME="$E2E_HOME/.local/share" \
-            XDG_RUNTIME_DIR="$E2E_TMP/runtime" QT_QPA_PLATFORM=xcb "$E2E_PROGRAM"
+            "${XS_ENV[@]}" XDG_RUNTIME_DIR="$E2E_TMP/runtime" "$E2E_PROGRAM"
     ) 2>>"$E2E_PROGRAM_LOG" &
     E2E_PROGRAM_PID=$!
 }

@@ -5,7 +5,7 @@
 # bad file on stderr, never writes through the link, never runs anything hidden in a name, and does not crash.
 set -uo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}"
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}" "${2:-}"
 
 e2e_require_tools convert sha256sum stat find
 

@@ -7,7 +7,7 @@
 # package or a /usr/bin/quorlen is there already. QUORLEN_SKIP_PACKAGE_TEST=1 turns it off.
 set -uo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}"
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}" "${2:-}"
 
 readonly PACKAGE=quorlen
 readonly INSTALLED_PROGRAM=/usr/bin/quorlen
@@ -49,15 +49,12 @@ dpkg_waiting_for_lock() {
 
 # Runs before lib.sh's own clean-up: the installed program is stopped first, then its package goes.
 remove_package_on_exit() {
-    local status=$?
     [[ -n $E2E_PROGRAM_PID ]] && e2e_stop_pid "$E2E_PROGRAM_PID"
     E2E_PROGRAM_PID=
     if [[ -n $WE_INSTALLED ]] && package_known; then
         e2e_log "removing the package left installed"
         dpkg_waiting_for_lock --purge "$PACKAGE" || show_package_log
     fi
-    (exit "$status")
-    e2e_cleanup
 }
 
 # Test runs from other build folders on this machine would install and remove the same package; one at a time.
@@ -143,7 +140,7 @@ remove_package() {
 }
 
 require_package_tools
-trap remove_package_on_exit EXIT
+xs_on_exit remove_package_on_exit
 build_package
 install_package
 check_installed_files

@@ -4,7 +4,7 @@
 # and the seconds field comes back with the stored interval (an Apply right after the start stores it unchanged).
 set -uo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}"
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}" "${2:-}"
 
 e2e_require_tools convert sha256sum
 
@@ -33,7 +33,7 @@ expect_new_wallpaper() {
 exit_through_button() {
     local window=$1 before
     before=$(settings_sum)
-    e2e_click_button "$window" exit
+    e2e_click_control "$window" exitPictureButton
     e2e_wait_program_exit 10 || e2e_fail "the exit button did not end the program"
     ((E2E_PROGRAM_STATUS == 0)) || e2e_fail "the program ended with exit code $E2E_PROGRAM_STATUS"
     [[ $(settings_sum) == "$before" ]] || e2e_fail "exiting changed the settings file"
@@ -45,7 +45,7 @@ e2e_start_tray
 e2e_step "first run: apply, then exit"
 e2e_start_program
 window=$(e2e_show_window)
-e2e_click_button "$window" apply
+e2e_click_control "$window" applyPictureButton
 expect_new_wallpaper "" 5 "Apply"
 e2e_wait_for 5 e2e_setting_is pause True || e2e_fail "Apply did not store switching on"
 exit_through_button "$window"
@@ -60,11 +60,11 @@ expect_new_wallpaper "$pixmap" 5 "the start after Apply"
 expect_new_wallpaper "$pixmap" 6 "the resumed 2-second timer"
 [[ $(settings_sum) == "$stored" ]] || e2e_fail "the start changed the settings file"
 window=$(e2e_show_window)
-e2e_click_button "$window" apply
+e2e_click_control "$window" applyPictureButton
 expect_new_wallpaper "$pixmap" 5 "Apply after the restart"
 e2e_wait_for 5 e2e_setting_is Interval 2 || e2e_fail "the seconds field did not come back with the stored 2 seconds"
 expect_stored DirName "$pictures"
-e2e_click_button "$window" stop
+e2e_click_control "$window" stopPictureButton
 e2e_wait_for 5 e2e_setting_is pause False || e2e_fail "Stop did not store switching off"
 exit_through_button "$window"
 
@@ -77,7 +77,7 @@ e2e_root_pixmap_stays "$pixmap" 5 || e2e_fail "the start after Stop changed the 
 e2e_step "the wallpaper stayed for two intervals"
 [[ $(settings_sum) == "$stored" ]] || e2e_fail "the start changed the settings file"
 window=$(e2e_show_window)
-e2e_click_button "$window" apply
+e2e_click_control "$window" applyPictureButton
 expect_new_wallpaper "$pixmap" 5 "Apply after the restart following Stop"
 e2e_wait_for 5 e2e_setting_is pause True || e2e_fail "Apply did not store switching on"
 expect_stored Interval 2

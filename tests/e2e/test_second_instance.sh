@@ -4,7 +4,7 @@
 # window is shown changes nothing, and a copy killed outright leaves no lock that stops the next start.
 set -uo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}"
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}" "${2:-}"
 
 # shellcheck disable=SC2119  # this scenario needs no tools beyond the common ones
 e2e_require_tools
@@ -41,7 +41,7 @@ expect_other_copy_ends "first copy's window shown"
 e2e_tray_is_empty || e2e_fail "a second start while the window is shown put an icon into the tray"
 e2e_step "a second start while the window is shown changed nothing"
 
-e2e_click_button "$window" to_tray
+e2e_click_control "$window" hidePictureButton
 e2e_wait_for 5 e2e_window_unmapped || e2e_fail "the to-tray button did not hide the window"
 e2e_wait_for 5 e2e_tray_icon_window || e2e_fail "the to-tray button did not put the icon into the tray"
 expect_one_icon "after the to-tray button"

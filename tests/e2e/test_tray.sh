@@ -4,7 +4,7 @@
 # left behind.
 set -uo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}"
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}" "${2:-}"
 
 # shellcheck disable=SC2119  # this scenario needs no tools beyond the common ones
 e2e_require_tools
@@ -28,8 +28,7 @@ window=$(e2e_window_mapped)
 e2e_step "a double click showed the window $window"
 e2e_wait_for 5 e2e_tray_is_empty || e2e_fail "the tray icon stayed in the tray while the window is shown"
 
-# The exit image button covers pixels 48..80 by 24..56 of the client area.
-e2e_click "$window" 64 40
+e2e_click_control "$window" exitPictureButton
 e2e_wait_program_exit 10 || e2e_fail "the exit button did not end the program"
 ((E2E_PROGRAM_STATUS == 0)) || e2e_fail "the program ended with exit code $E2E_PROGRAM_STATUS, expected 0"
 e2e_wait_for 5 e2e_tray_is_empty || e2e_fail "the tray still holds an icon after the program ended"

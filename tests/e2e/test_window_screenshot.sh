@@ -4,7 +4,7 @@
 # The screenshot is kept beside the program as window-screenshot.png for a person to look at.
 set -uo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
-source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}"
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}" "${2:-}"
 
 e2e_require_tools convert
 artefact=$(dirname "$E2E_PROGRAM")/window-screenshot.png
@@ -17,12 +17,28 @@ e2e_draw_picture "$pictures/Morning in the hills.jpg" 40a040
 e2e_write_settings "Interval=300" "pause=True" "DirName=$pictures" "UpdateRegistry=False"
 
 shot=$E2E_TMP/window.png
-# Boxes of the client area at 96 dpi, as "x y width height".
-seconds_label="8 8 153 17"
-folder_label="224 0 153 17"
-file_label="8 96 245 13"
-# Spots where nothing is drawn, so only the background shows.
-blank_spots=("84 28 32 10" "228 50 30 40" "412 0 12 14" "170 92 80 3")
+
+# Prints the free space between two controls of the layout, side by side or one above the other, 2 pixels in
+# from each, as "left top width height"; fails when the space is empty or another control lies in it.
+space_between() {
+    local l1 t1 w1 h1 l2 t2 w2 h2 x y w h name l t wo ho
+    read -r l1 t1 w1 h1 < <(e2e_box "$1") || return 1
+    read -r l2 t2 w2 h2 < <(e2e_box "$2") || return 1
+    if ((l1 + w1 <= l2)); then
+        x=$((l1 + w1)) w=$((l2 - l1 - w1)) y=$((t1 > t2 ? t1 : t2))
+        h=$((t1 + h1 < t2 + h2 ? t1 + h1 - y : t2 + h2 - y))
+    else
+        y=$((t1 + h1)) h=$((t2 - t1 - h1)) x=$((l1 > l2 ? l1 : l2))
+        w=$((l1 + w1 < l2 + w2 ? l1 + w1 - x : l2 + w2 - x))
+    fi
+    x=$((x + 2)) y=$((y + 2)) w=$((w - 4)) h=$((h - 4))
+    ((w > 0 && h > 0)) || return 1
+    for name in "${!E2E_BOX[@]}"; do
+        read -r l t wo ho <<<"${E2E_BOX[$name]}"
+        ((l >= x + w || l + wo <= x || t >= y + h || t + ho <= y)) || return 1
+    done
+    printf '%s %s %s %s\n' "$x" "$y" "$w" "$h"
+}
 
 # Succeeds when every blank spot of the screenshot is black.
 background_is_black() {
@@ -38,29 +54,44 @@ background_is_black() {
 window_painted() {
     e2e_window_screenshot "$window" "$shot" || return 1
     background_is_black || return 1
-    # shellcheck disable=SC2086  # the boxes are split into their four numbers on purpose
-    e2e_box_has "$shot" $seconds_label red 40 && e2e_box_has "$shot" $folder_label red 40 &&
-        e2e_box_has "$shot" $file_label green 20
+    # shellcheck disable=SC2046  # the boxes are split into their four numbers on purpose
+    e2e_box_has "$shot" $(e2e_box secondsCaption) red 40 && e2e_box_has "$shot" $(e2e_box folderCaption) red 40 &&
+        e2e_box_has "$shot" $(e2e_box pictureNameLabel) green 20
 }
 
 # Checks one box of the screenshot for a colour: what it is, box, class, least number of pixels.
 expect_colour() {
-    local what=$1 x y width height count
-    read -r x y width height <<<"$2"
+    local what=$1 box x y width height count
+    box=${E2E_BOX[$2]:-$2}
+    read -r x y width height <<<"$box"
     count=$(e2e_box_count "$shot" "$x" "$y" "$width" "$height" "$3") || e2e_fail "could not read $shot"
-    ((count >= $4)) || e2e_fail "$what: $count $3 pixels in the box $2, expected at least $4 (see $artefact)"
+    ((count >= $4)) || e2e_fail "$what: $count $3 pixels in the box $box, expected at least $4 (see $artefact)"
     e2e_step "$what: $count $3 pixels"
 }
 
 e2e_start_x
+# Spots where nothing is drawn, so only the background shows.
+blank_spots=()
+for pair in "exitPictureButton applyPictureButton" "stopPictureButton folderList" \
+    "applyPictureButton pictureNameLabel" "driveList aboutPictureButton"; do
+    # shellcheck disable=SC2086  # the pair is split into its two names on purpose
+    spot=$(space_between $pair) || e2e_fail "the layout has no free space between $pair"
+    blank_spots+=("$spot")
+done
+e2e_step "blank spots: $(printf '(%s) ' "${blank_spots[@]}")"
 e2e_start_tray
 e2e_start_program
 
 e2e_wait_for 10 e2e_root_pixmap_differs "" || e2e_fail "switching on at start-up set no wallpaper"
 window=$(e2e_show_window)
 e2e_step "the window $window is shown"
-[[ $(xwininfo -id "$window" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }') == 457x115 ]] ||
-    e2e_fail "the window's client area is not 457x115 pixels: $(xwininfo -id "$window" | grep -E 'Width|Height')"
+read -r client_width client_height < <(xwininfo -id "$window" |
+    awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w, h }')
+for name in "${!E2E_BOX[@]}"; do
+    read -r left top width height <<<"${E2E_BOX[$name]}"
+    ((left + width <= client_width && top + height <= client_height)) ||
+        e2e_fail "$name ($left $top $width $height) lies outside the ${client_width}x${client_height} client area"
+done
 
 if ! e2e_wait_for 10 window_painted; then
     cp "$shot" "$artefact" 2>/dev/null
@@ -69,17 +100,21 @@ fi
 cp "$shot" "$artefact" || e2e_fail "could not keep the screenshot at $artefact"
 e2e_step "the window screenshot is kept at $artefact"
 
-expect_colour "the Seconds label" "$seconds_label" red 100
-expect_colour "the Cyrillic folder label" "$folder_label" red 100
-expect_colour "the file name" "$file_label" green 60
-expect_colour "the apply button's check mark" "120 40 48 48" green 200
-expect_colour "the exit button's cross" "48 24 32 32" red 200
-expect_colour "the exit button's cross" "48 24 32 32" white 30
-expect_colour "the to-tray button's arrow" "16 24 32 32" cyan 100
-expect_colour "the stop button's octagon" "192 40 32 32" red 300
-expect_colour "the next button's double arrow" "248 16 16 16" yellow 40
-expect_colour "the help button's question mark" "424 16 16 16" blue 60
-# Each picture stands on the black background, not on a box of its own.
-expect_colour "the corner of the apply button" "120 40 6 6" black 36
-expect_colour "the labels' surroundings" "8 28 4 60" black 240
+expect_colour "the Seconds label" secondsCaption red 100
+expect_colour "the Cyrillic folder label" folderCaption red 100
+expect_colour "the file name" pictureNameLabel green 60
+expect_colour "the apply button's check mark" applyPictureButton green 200
+expect_colour "the exit button's cross" exitPictureButton red 200
+expect_colour "the exit button's cross" exitPictureButton white 30
+expect_colour "the to-tray button's arrow" hidePictureButton cyan 100
+expect_colour "the stop button's octagon" stopPictureButton red 300
+expect_colour "the next button's double arrow" nextPictureButton yellow 40
+expect_colour "the help button's question mark" aboutPictureButton blue 60
+# Each picture stands on the black background, not on a box of its own, and so do the labels' texts.
+read -r left top _ <<<"${E2E_BOX[applyPictureButton]}"
+expect_colour "the corner of the apply button" "$left $top 6 6" black 36
+for label in secondsCaption folderCaption pictureNameLabel; do
+    read -r _ _ width height <<<"${E2E_BOX[$label]}"
+    expect_colour "the background of $label" "$label" black $((width * height / 2))
+done
 e2e_step "passed"

@@ -1,0 +1,140 @@
+# shellcheck shell=bash
+# A private X session for scripts: Xvfb on a display number it picks itself, optionally the trayer tray host, and a
+# private folder (XS_DIR) with a runtime folder; everything started is stopped by PID on exit.
+#     source scripts/x-session.sh
+#     xs_start_x [WxHxD]...   Xvfb with one screen per geometry (default 1024x768x24); exports DISPLAY
+#     xs_start_tray           trayer in the top-right corner; its panel window is XS_TRAY_WINDOW
+#     xs_track PID            stops PID with the rest, before what was started earlier
+#     xs_on_exit COMMAND      runs COMMAND on exit before anything is stopped, the latest first; the exit code
+#                             is in XS_EXIT_STATUS, and a hook may change it
+# Sourcing makes XS_DIR, exports XDG_RUNTIME_DIR as a private folder in it, and sets the EXIT, INT and TERM traps.
+
+XS_DIR=$(mktemp -d "${TMPDIR:-/tmp}/quorlen-x.XXXXXX") || exit 1
+mkdir -m 700 "$XS_DIR/runtime"
+export XDG_RUNTIME_DIR=$XS_DIR/runtime
+XS_PIDS=()
+XS_HOOKS=()
+XS_EXIT_STATUS=0
+XS_TRAY_WINDOW=
+XS_XVFB_PID=
+XS_TRAYER_PID=
+
+xs_log() { printf '%s: %s\n' "${XS_NAME:-${0##*/}}" "$*" >&2; }
+
+xs_track() { XS_PIDS+=("$1"); }
+
+# Takes a PID off the list once it has been reaped, so that a later process with the same PID is left alone.
+xs_forget() {
+    local kept=() pid
+    for pid in "${XS_PIDS[@]}"; do
+        [[ $pid == "$1" ]] || kept+=("$pid")
+    done
+    XS_PIDS=("${kept[@]}")
+}
+
+# Stops one process: TERM, up to 3 s to end, then KILL; reaps it and forgets it.
+xs_stop_pid() {
+    local pid=$1 tries
+    xs_forget "$pid"
+    kill -TERM "$pid" 2>/dev/null || { wait "$pid" 2>/dev/null || true; return 0; }
+    for ((tries = 0; tries < 30; tries++)); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+}
+
+xs_on_exit() { XS_HOOKS+=("$1"); }
+
+xs_exit() {
+    XS_EXIT_STATUS=$?
+    trap - EXIT
+    local i
+    for ((i = ${#XS_HOOKS[@]} - 1; i >= 0; i--)); do
+        eval "${XS_HOOKS[i]}" || true
+    done
+    for ((i = ${#XS_PIDS[@]} - 1; i >= 0; i--)); do
+        xs_stop_pid "${XS_PIDS[i]}"
+    done
+    rm -rf "$XS_DIR"
+    exit "$XS_EXIT_STATUS"
+}
+trap xs_exit EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# Polls a command every 0.1 s for at most the given seconds.
+xs_wait_for() {
+    local tries=$(($1 * 10))
+    shift
+    until "$@" >/dev/null 2>&1; do
+        ((--tries > 0)) || return 1
+        sleep 0.1
+    done
+}
+
+xs_file_has_line() { [[ $(wc -l <"$1") -ge 1 ]]; }
+
+xs_start_x() {
+    local screens=() geometry number=0
+    for geometry in "${@:-1024x768x24}"; do
+        screens+=(-screen $((number++)) "$geometry")
+    done
+    : >"$XS_DIR/display"
+    Xvfb -displayfd 3 -noreset -nolisten tcp "${screens[@]}" 3>"$XS_DIR/display" 2>"$XS_DIR/xvfb.log" &
+    XS_XVFB_PID=$!
+    xs_track "$XS_XVFB_PID"
+    if ! xs_wait_for 10 xs_file_has_line "$XS_DIR/display"; then
+        cat "$XS_DIR/xvfb.log" >&2
+        xs_log "Xvfb did not start"
+        return 1
+    fi
+    DISPLAY=":$(head -n 1 "$XS_DIR/display")"
+    export DISPLAY
+    unset WAYLAND_DISPLAY
+}
+
+xs_find_tray_window() {
+    XS_TRAY_WINDOW=$(xdotool search --onlyvisible --pid "$XS_TRAYER_PID" --name '^panel$' | head -n 1)
+    [[ -n $XS_TRAY_WINDOW ]]
+}
+
+xs_start_tray() {
+    trayer --edge top --align right --widthtype request --height 32 --transparent false >"$XS_DIR/trayer.log" 2>&1 &
+    XS_TRAYER_PID=$!
+    xs_track "$XS_TRAYER_PID"
+    if ! xs_wait_for 10 xs_find_tray_window; then
+        cat "$XS_DIR/trayer.log" >&2
+        xs_log "trayer did not show its panel"
+        return 1
+    fi
+}
+
+xs_children() { xwininfo -children -id "$1" 2>/dev/null | awk '$1 ~ /^0x/ { print $1 }'; }
+
+xs_viewable() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
+
+# Prints the icon windows embedded into the tray, one a line: trayer puts one socket window per icon into its
+# panel, and a client's icon window is the child of that socket. Fails when there is none.
+xs_tray_icons() {
+    local socket icon found=1
+    [[ -n $XS_TRAY_WINDOW ]] || return 1
+    for socket in $(xs_children "$XS_TRAY_WINDOW"); do
+        for icon in $(xs_children "$socket"); do
+            xs_viewable "$icon" && printf '%s\n' "$icon" && found=0
+        done
+    done
+    return "$found"
+}
+
+# Sets XS_ENV to the command prefix that runs a program with the given private home and no desktop session, so
+# that Quorlen binds to the X11 root window and the XEmbed tray of this session.
+xs_program_env() {
+    local home=$1
+    mkdir -p "$home/.config" "$home/.cache" "$home/.local/share"
+    # shellcheck disable=SC2034  # read by the callers
+    XS_ENV=(env -u XDG_CURRENT_DESKTOP -u XDG_SESSION_DESKTOP -u DESKTOP_SESSION -u DBUS_SESSION_BUS_ADDRESS
+        -u WAYLAND_DISPLAY HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_CACHE_HOME="$home/.cache"
+        XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" QT_QPA_PLATFORM=xcb)
+}
