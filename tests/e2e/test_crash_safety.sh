@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Crash safety: the program is killed with SIGKILL at random moments while it converts large pictures every second,
-# QUORLEN_CRASH_KILLS times (200 by default). After every kill "temp.bmp" is either absent (nothing was converted
+# QUORLEN_CRASH_KILLS times (100 by default). After every kill "temp.bmp" is either absent (nothing was converted
 # yet) or a whole bitmap of the pictures' size, and the settings file still holds its four values. The kill delays
 # are spread over start-up, the first conversion and the next one, as timed by one undisturbed start. QUORLEN_CRASH_SEED repeats a run's delays.
 set -uo pipefail
@@ -9,7 +9,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}" "${2:-}"
 
 e2e_require_tools convert od stat
 
-kills=${QUORLEN_CRASH_KILLS:-200}
+kills=${QUORLEN_CRASH_KILLS:-100}
 seed=${QUORLEN_CRASH_SEED:-$$}
 RANDOM=$seed
 width=2400
