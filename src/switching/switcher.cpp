@@ -5,6 +5,8 @@
 #include "settings/config.h"
 #include "settings/text_forms.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 
 namespace {
@@ -37,10 +39,24 @@ void Switcher::switchToNextPicture() {
         shuffleOrder(pictures, services_.random);
     const QString name = pictures.names.at(shown);
     emit pictureChosen(name);
+    const QString path = joinPath(state_.folder, name);
     QString error;
     // A picture that cannot be shown is skipped: the schedule moves on to the next one.
-    if (!changer_.apply(name, joinPath(state_.folder, name), state_.folder, &error))
-        reportProblem(error);
+    if (changer_.apply(name, path, state_.folder, &error))
+        reportedPictures_.remove(path);
+    else
+        reportBadPicture(path, error);
+}
+
+// Said once, not at every turn of the picture: again only when its file has changed or the folder was scanned anew.
+void Switcher::reportBadPicture(const QString& path, const QString& error) {
+    const QFileInfo file(path);
+    const FileStamp stamp{file.exists() ? file.size() : -1, file.lastModified()};
+    const auto reported = reportedPictures_.constFind(path);
+    if (reported != reportedPictures_.cend() && *reported == stamp)
+        return;
+    reportedPictures_.insert(path, stamp);
+    reportProblem(error);
 }
 
 void Switcher::rearm(qint64 remainingSecs) {
@@ -50,6 +66,7 @@ void Switcher::rearm(qint64 remainingSecs) {
 }
 
 void Switcher::scan() {
+    reportedPictures_.clear();
     QString error;
     if (!scanFolder(state_.pictures, state_.folder, services_.lister, services_.random, &error))
         reportProblem(error);

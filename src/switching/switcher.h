@@ -3,6 +3,8 @@
 #include "switching/switcher_state.h"
 #include "switching/wallpaper_changer.h"
 
+#include <QDateTime>
+#include <QHash>
 #include <QObject>
 #include <QTimer>
 
@@ -53,9 +55,18 @@ private:
     void switchToNextPicture();
     void rearm(qint64 remainingSecs);
     void scan();
+    void reportBadPicture(const QString& path, const QString& error);
+
+    // What a bad picture's file looked like when it was reported: the same file is not reported again.
+    struct FileStamp {
+        qint64 size = -1;
+        QDateTime modified;
+        bool operator==(const FileStamp&) const = default;
+    };
 
     SwitchingServices services_;
     SwitcherState& state_;
     WallpaperChanger changer_;
     QTimer timer_;
+    QHash<QString, FileStamp> reportedPictures_;
 };

@@ -1,13 +1,29 @@
 #include "switching/wallpaper_changer.h"
 
-#include "pictures/bitmap_copy.h"
-#include "pictures/picture_check.h"
+#include "pictures/bitmap_writer.h"
 #include "pictures/picture_list.h"
+#include "pictures/picture_rows.h"
+#include "platform/atomic_file.h"
 #include "platform/desktop_wallpaper.h"
 #include "platform/diagnostics.h"
 #include "platform/memory_release.h"
 
 #include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+// Decodes `source` by its content and writes it whole, at its own size, as a bitmap at `target`, replacing the file
+// atomically: a reader sees the old bitmap or the new one, never a part.
+bool writeBitmapCopy(const QString& source, const QString& target, QString* error) {
+    std::unique_ptr<PictureRows> rows;
+    if (!openPictureRows(source, &rows, error))
+        return false;
+    return writeFileAtomically(
+        target, [&rows](QIODevice& out, QString* writeError) { return writeBitmap(out, *rows, writeError); }, error);
+}
+
+} // namespace
 
 QString joinPath(const QString& folder, const QString& name) {
     if (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QDir::separator()))
@@ -24,8 +40,11 @@ bool WallpaperChanger::apply(const QString& name, const QString& path, const QSt
 
 bool WallpaperChanger::applyPicture(const QString& name, const QString& path, const QString& folder, QString* error) {
     if (name.right(4).toUpper() == QLatin1String(".BMP")) {
-        // The desktop decodes the bitmap itself; a header that lies about its size is kept from it.
-        if (!holdsDeclaredSize(path, error))
+        // The desktop decodes the bitmap itself. Its header is read first, so that a file that is no picture, or
+        // one that lies about its size, is reported and kept from the desktop; a file gone since the scan is the
+        // desktop's to report.
+        std::unique_ptr<PictureRows> header;
+        if (QFileInfo::exists(path) && !openPictureRows(path, &header, error))
             return false;
         tellDesktop(path);
         return true;

@@ -104,15 +104,16 @@ def lzw(indices, min_code_size):
     return bytes([min_code_size]) + bytes(blocks) + b"\0"
 
 
-def gif(width, height, frames=1, screen=None, image_data=None):
-    """A GIF with a four-colour palette; every frame is a diagonal stripe pattern."""
+def gif(width, height, frames=1, screen=None, image_data=None, transparent=None):
+    """A GIF with a four-colour palette; every frame is a diagonal stripe pattern, one colour maybe transparent."""
     screen_width, screen_height = screen or (width, height)
     out = bytearray(b"GIF89a" + struct.pack("<HHBBB", screen_width, screen_height, 0x81, 0, 0))
     out += bytes([255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255])
     if frames > 1:
         out += b"\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00"
     for frame in range(frames):
-        out += b"\x21\xF9\x04\x00\x01\x00\x00\x00"  # 1/100 s per frame
+        flags, index = (1, transparent) if transparent is not None else (0, 0)
+        out += b"\x21\xF9\x04" + bytes([flags, 1, 0, index, 0])  # 1/100 s per frame
         out += b"\x2C" + struct.pack("<HHHHB", 0, 0, width, height, 0)
         if image_data is not None:
             out += image_data
@@ -120,6 +121,24 @@ def gif(width, height, frames=1, screen=None, image_data=None):
             out += lzw([(x + y + frame) % 4 for y in range(height) for x in range(width)], 2)
     out += b"\x3B"
     return bytes(out)
+
+
+def bitmap(width, height, bits, compression, pixels, after_info=b"", info_bytes=40, extra_info=b""):
+    """A bitmap of any header size and compression; the info header's first 40 bytes as Windows lays them."""
+    info = struct.pack("<IiiHHIIiiII", info_bytes, width, height, 1, bits, compression, len(pixels), 2835, 2835, 0, 0)
+    info = (info + extra_info)[:info_bytes].ljust(info_bytes, b"\0")
+    pixels_at = 14 + info_bytes + len(after_info)
+    return b"BM" + struct.pack("<IHHI", pixels_at + len(pixels), 0, 0, pixels_at) + info + after_info + pixels
+
+
+def words(*values):
+    return struct.pack("<%dI" % len(values), *values)
+
+
+def with_exif_directory_at(jpeg, offset):
+    """A JPEG whose EXIF block points its first directory at `offset`, past the block's end."""
+    body = b"Exif\0\0MM\0*" + struct.pack(">I", offset)
+    return jpeg[:2] + b"\xFF\xE1" + struct.pack(">H", len(body) + 2) + body + jpeg[2:]
 
 
 def with_jpeg_frame_size(jpeg, width, height):
@@ -209,6 +228,20 @@ def entries():
     yield "xpm-named.gif", "bad", "an XPM named like a GIF", b'/* XPM */\nstatic char *x[] = {"2 2 1 1", "a c #ff0000", "aa", "aa"};\n'
     yield "pbm-named.jpg", "bad", "a PBM named like a JPEG", b"P1\n2 2\n0 1\n1 0\n"
     yield "text.jpeg", "bad", "a text file named .jpeg", b"this is not a picture\n" * 20
+    palette = words(0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF)
+    yield "rle8-past-row-and-picture.jpg", "good", "RLE8 runs past the row and a delta past the picture", bitmap(
+        8, 4, 8, 1, bytes([200, 1, 0, 0, 0, 3, 1, 2, 0, 2, 3, 10, 5, 2, 0, 1, 9, 9]), palette)
+    yield "rle4-cut-in-literal.jpg", "good", "an RLE4 bitmap that ends inside a literal run", bitmap(
+        5, 2, 4, 2, bytes([0, 7, 0x12, 0x31]), palette)
+    yield "v3-16-bit-565.jpg", "good", "a 16-bit 5-6-5 bitmap with the 56-byte header", bitmap(
+        2, 2, 16, 3, words(0xFFFF0000, 0x7BEF8410), b"", 56, words(0, 0xF800, 0x07E0, 0x001F))
+    yield "zero-red-mask.bmp", "good", "a bit-field bitmap whose red mask is 0", bitmap(
+        2, 2, 16, 3, words(0xFFFF0000, 0x7BEF8410), words(0, 0x07E0, 0x001F))
+    yield "overlapping-masks.jpg", "bad", "a bit-field bitmap whose masks overlap", bitmap(
+        2, 2, 16, 3, words(0x12345678, 0x9ABCDEF0), words(0xF800, 0x0FE0, 0x001F))
+    yield "exif-lying-offset.jpg", "good", "a JPEG whose EXIF directory lies past the block", with_exif_directory_at(
+        jpeg, 0x7FFFFFF0)
+    yield "transparent.gif", "good", "a GIF with a transparent colour", gif(6, 4, transparent=1)
 
 
 def make(folder):

@@ -1,0 +1,574 @@
+#include "pictures/decoders.h"
+#include "platform/diagnostics.h"
+
+#include <QtEndian>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+// Windows and OS/2 bitmaps, read by this program itself: Qt's reader refuses the 56-byte header, darkens 5-5-5
+// pixels and leaves the pixels that run-length codes skip unset. Rows come in the order the file stores them, so a
+// bitmap stored bottom row first (most are) is served bottom-up and nothing but a block of rows is ever held, whether
+// the rows are plain or run-length coded.
+
+namespace {
+
+constexpr qint64 FileHeaderBytes = 14;
+constexpr qint64 CoreHeaderBytes = 12;
+constexpr qint64 InfoHeaderBytes = 40;
+constexpr qint64 Os2HeaderBytes = 64;
+// The sums of the area scaler and the bitmap writer's 32-bit fields stay exact below this many pixels a side.
+constexpr qint64 LongestSide = qint64(1) << 20;
+// Plain rows are read this many bytes at a time (at least one row), run-length data likewise.
+constexpr qint64 ReadBlockBytes = 256 * 1024;
+
+enum Compression : quint32 {
+    Uncompressed = 0,
+    RunLength8 = 1,
+    RunLength4 = 2,
+    BitFields = 3,
+    EmbeddedJpeg = 4,
+    EmbeddedPng = 5,
+    AlphaBitFields = 6,
+};
+
+// One colour's bits in a pixel and their value scaled to 0..255, so that a 5-bit white is 255 and not 248.
+class Channel final {
+public:
+    Channel() = default;
+    explicit Channel(quint32 mask) : mask_(mask), shift_(mask ? std::countr_zero(mask) : 0) {
+        largest_ = mask ? mask >> shift_ : 0;
+        if (largest_ > 0 && largest_ <= 0xFFFF) {
+            scaled_.resize(largest_ + 1);
+            for (quint32 value = 0; value <= largest_; ++value)
+                scaled_[value] = scale(value);
+        }
+    }
+
+    bool present() const { return mask_ != 0; }
+
+    uchar of(quint32 pixel) const {
+        const quint32 value = (pixel & mask_) >> shift_;
+        return scaled_.empty() ? scale(value) : scaled_[value];
+    }
+
+private:
+    uchar scale(quint32 value) const {
+        return largest_ ? static_cast<uchar>((quint64(value) * 255 + largest_ / 2) / largest_) : 0;
+    }
+
+    quint32 mask_ = 0;
+    int shift_ = 0;
+    quint32 largest_ = 0;
+    std::vector<uchar> scaled_;
+};
+
+struct Layout {
+    qint64 width = 0;
+    qint64 height = 0;
+    bool topDown = false;
+    int bits = 0;
+    quint32 compression = Uncompressed;
+    qint64 pixelsAt = 0;
+    qint64 rowBytes = 0;
+    // Blue, green, red for each of 256 indices; those past the file's palette stay black.
+    std::array<uchar, 256 * 3> palette{};
+    quint32 masks[4] = {}; // red, green, blue, alpha
+    bool alpha = false;
+};
+
+quint32 word(const uchar* at) {
+    return qFromLittleEndian<quint32>(at);
+}
+
+quint16 half(const uchar* at) {
+    return qFromLittleEndian<quint16>(at);
+}
+
+class HeaderReader final {
+public:
+    HeaderReader(QFile& file, QString* error) : file_(file), error_(error) {}
+
+    bool read(qint64 at, qint64 bytes, uchar* into, const char* what) {
+        if (file_.seek(at) && file_.read(reinterpret_cast<char*>(into), bytes) == bytes)
+            return true;
+        return refuse(QStringLiteral("is cut short inside its %1").arg(QLatin1String(what)));
+    }
+
+    bool refuse(const QString& reason) {
+        return fail(error_, QStringLiteral("the bitmap %1 %2").arg(file_.fileName(), reason));
+    }
+
+private:
+    QFile& file_;
+    QString* error_;
+};
+
+QString hex(quint32 value) {
+    return QStringLiteral("0x%1").arg(value, 0, 16);
+}
+
+// Masks must each be one run of bits inside the pixel, and no two may share a bit. A colour mask of 0 leaves that
+// colour at 0, as Windows draws it; such files exist, while overlapping or broken masks are only ever damage.
+bool checkMasks(const quint32 (&masks)[4], int bits, HeaderReader& reader) {
+    static const char* const names[] = {"red", "green", "blue", "alpha"};
+    const quint64 inside = (quint64(1) << bits) - 1;
+    for (int i = 0; i < 4; ++i) {
+        const quint32 mask = masks[i];
+        if (mask == 0)
+            continue;
+        const quint32 run = mask >> std::countr_zero(mask);
+        if ((run & (run + 1)) != 0)
+            return reader.refuse(
+                QStringLiteral("has a %1 mask %2 that is not one run of bits").arg(QLatin1String(names[i]), hex(mask)));
+        if (mask > inside)
+            return reader.refuse(QStringLiteral("has a %1 mask %2 outside its %3-bit pixels")
+                                     .arg(QLatin1String(names[i]), hex(mask))
+                                     .arg(bits));
+        for (int j = 0; j < i; ++j) {
+            if (masks[j] & mask)
+                return reader.refuse(
+                    QStringLiteral("has %1 and %2 masks that overlap (%3 and %4)")
+                        .arg(QLatin1String(names[j]), QLatin1String(names[i]), hex(masks[j]), hex(mask)));
+        }
+    }
+    return true;
+}
+
+bool checkDepth(Layout& layout, bool core, HeaderReader& reader) {
+    const int bits = layout.bits;
+    switch (layout.compression) {
+    case Uncompressed:
+        if (bits == 1 || bits == 2 || bits == 4 || bits == 8 || bits == 24 || (!core && (bits == 16 || bits == 32)))
+            return true;
+        break;
+    case RunLength8:
+        if (bits == 8)
+            return true;
+        break;
+    case RunLength4:
+        if (bits == 4)
+            return true;
+        break;
+    case BitFields:
+    case AlphaBitFields:
+        if (bits == 16 || bits == 32)
+            return true;
+        break;
+    case EmbeddedJpeg:
+        return reader.refuse(QStringLiteral("holds a JPEG picture inside it, which only printers take"));
+    case EmbeddedPng:
+        return reader.refuse(QStringLiteral("holds a PNG picture inside it, which only printers take"));
+    default:
+        return reader.refuse(
+            QStringLiteral("uses compression %1, which no bitmap format defines").arg(layout.compression));
+    }
+    return reader.refuse(QStringLiteral("has %1 bits per pixel with compression %2, which do not go together")
+                             .arg(bits)
+                             .arg(layout.compression));
+}
+
+// The info header and what follows it up to the pixels: sizes, depth, compression, masks and palette.
+bool readLayout(QFile& file, Layout& layout, QString* error) {
+    HeaderReader reader(file, error);
+    uchar head[FileHeaderBytes + 4];
+    if (!reader.read(0, sizeof head, head, "file header"))
+        return false;
+    layout.pixelsAt = word(head + 10);
+    const qint64 infoBytes = word(head + 14);
+    const bool core = infoBytes == CoreHeaderBytes;
+    const bool os2 = infoBytes == Os2HeaderBytes;
+    if (!core && !os2 && infoBytes != InfoHeaderBytes && infoBytes != 52 && infoBytes != 56 && infoBytes != 108 &&
+        infoBytes != 124)
+        return reader.refuse(
+            QStringLiteral("has an info header of %1 bytes, none of the kinds of bitmap there are").arg(infoBytes));
+    uchar info[124] = {};
+    if (!reader.read(FileHeaderBytes, infoBytes, info, "info header"))
+        return false;
+    qint64 paletteAt = FileHeaderBytes + infoBytes;
+    int paletteEntryBytes = 4;
+    qint64 colours = 0;
+    if (core) {
+        layout.width = half(info + 4);
+        layout.height = half(info + 6);
+        layout.bits = half(info + 10);
+        paletteEntryBytes = 3;
+    } else {
+        layout.width = qint32(word(info + 4));
+        layout.height = qint32(word(info + 8));
+        layout.bits = half(info + 14);
+        layout.compression = word(info + 16);
+        colours = word(info + 32);
+    }
+    if (os2) {
+        // OS/2 numbers its compressions differently past the two run-length ones.
+        if (layout.compression == 3)
+            return reader.refuse(QStringLiteral("is an OS/2 bitmap in Huffman coding, which this program cannot read"));
+        if (layout.compression == 4)
+            return reader.refuse(QStringLiteral("is an OS/2 bitmap in 24-bit run-length coding, which this program "
+                                                "cannot read"));
+        if (half(info + 44) != 0)
+            return reader.refuse(QStringLiteral("is an OS/2 bitmap whose rows are recorded in an order other than "
+                                                "bottom to top"));
+        if (word(info + 56) != 0)
+            return reader.refuse(QStringLiteral("is an OS/2 bitmap whose colours are not RGB"));
+    }
+    if (layout.width <= 0 || layout.height == 0)
+        return reader.refuse(QStringLiteral("claims %1 x %2 pixels").arg(layout.width).arg(layout.height));
+    layout.topDown = layout.height < 0;
+    layout.height = std::abs(layout.height);
+    if (layout.width > LongestSide || layout.height > LongestSide)
+        return reader.refuse(QStringLiteral("claims %1 x %2 pixels, more than %3 a side")
+                                 .arg(layout.width)
+                                 .arg(layout.height)
+                                 .arg(LongestSide));
+    if (!checkDepth(layout, core, reader))
+        return false;
+
+    if (layout.compression == BitFields || layout.compression == AlphaBitFields) {
+        const bool withAlpha = layout.compression == AlphaBitFields;
+        if (infoBytes >= 52) {
+            for (int i = 0; i < 3 + (infoBytes >= 56 ? 1 : 0); ++i)
+                layout.masks[i] = word(info + 40 + 4 * i);
+        } else {
+            // A 40-byte header is followed by the masks.
+            uchar masks[16];
+            const int count = withAlpha ? 4 : 3;
+            if (!reader.read(paletteAt, 4 * count, masks, "colour masks"))
+                return false;
+            for (int i = 0; i < count; ++i)
+                layout.masks[i] = word(masks + 4 * i);
+            paletteAt += 4 * count;
+        }
+        if (!checkMasks(layout.masks, layout.bits, reader))
+            return false;
+    } else if (layout.bits == 16 || layout.bits == 32) {
+        if (layout.bits == 16) {
+            layout.masks[0] = 0x7C00;
+            layout.masks[1] = 0x03E0;
+            layout.masks[2] = 0x001F;
+        } else {
+            layout.masks[0] = 0xFF0000;
+            layout.masks[1] = 0x00FF00;
+            layout.masks[2] = 0x0000FF;
+        }
+        // Image editors write 32-bit pictures with alpha as plain pixels with an alpha mask in a V3 to V5 header.
+        const quint32 alpha = infoBytes >= 56 ? word(info + 52) : 0;
+        layout.masks[3] = alpha;
+        QString ignored;
+        HeaderReader quiet(file, &ignored);
+        if (alpha && !checkMasks(layout.masks, layout.bits, quiet))
+            layout.masks[3] = 0;
+    }
+    layout.alpha = layout.masks[3] != 0;
+
+    if (layout.pixelsAt < paletteAt)
+        return reader.refuse(
+            QStringLiteral("says its pixels start at byte %1, inside its headers").arg(layout.pixelsAt));
+    if (layout.bits <= 8) {
+        // A palette shorter than the depth allows leaves the other indices black; one longer is cut to it.
+        qint64 count = colours > 0 ? std::min<qint64>(colours, qint64(1) << layout.bits) : qint64(1) << layout.bits;
+        count = std::min<qint64>(count, (layout.pixelsAt - paletteAt) / paletteEntryBytes);
+        std::vector<uchar> entries(static_cast<std::size_t>(count * paletteEntryBytes));
+        if (count > 0 && !reader.read(paletteAt, qint64(entries.size()), entries.data(), "palette"))
+            return false;
+        for (qint64 i = 0; i < count; ++i)
+            std::memcpy(layout.palette.data() + 3 * i, entries.data() + i * paletteEntryBytes, 3);
+    }
+    layout.rowBytes = (layout.width * layout.bits + 31) / 32 * 4;
+    return true;
+}
+
+// Reads a file forward in blocks.
+class BlockReader final {
+public:
+    explicit BlockReader(QFile& file) : file_(file), block_(static_cast<std::size_t>(ReadBlockBytes)) {}
+
+    // The next byte, or -1 at the end of the file.
+    int next() {
+        if (at_ == filled_ && !refill())
+            return -1;
+        return block_[at_++];
+    }
+
+    bool failed() const { return failed_; }
+
+private:
+    bool refill() {
+        const qint64 got = file_.read(reinterpret_cast<char*>(block_.data()), qint64(block_.size()));
+        failed_ = failed_ || got < 0;
+        at_ = 0;
+        filled_ = got > 0 ? static_cast<std::size_t>(got) : 0;
+        return filled_ > 0;
+    }
+
+    QFile& file_;
+    std::vector<uchar> block_;
+    std::size_t at_ = 0;
+    std::size_t filled_ = 0;
+    bool failed_ = false;
+};
+
+uchar overBlack(uchar colour, uchar alpha) {
+    return static_cast<uchar>((colour * alpha + 127) / 255);
+}
+
+// Uncompressed rows, read a block of rows at a time.
+class PlainRows final : public PictureRows {
+public:
+    PlainRows(std::unique_ptr<QFile> file, const Layout& layout)
+        : PictureRows(file->fileName(), QSize(int(layout.width), int(layout.height)),
+                      layout.topDown ? RowOrder::TopDown : RowOrder::BottomUp),
+          file_(std::move(file)), layout_(layout), red_(layout.masks[0]), green_(layout.masks[1]),
+          blue_(layout.masks[2]), alpha_(layout.alpha ? layout.masks[3] : 0) {
+        rowsPerBlock_ = std::max<qint64>(1, ReadBlockBytes / layout.rowBytes);
+        block_.resize(static_cast<std::size_t>(std::min(rowsPerBlock_, layout.height) * layout.rowBytes));
+        file_->seek(layout.pixelsAt);
+    }
+
+protected:
+    bool readNextRow(uchar* bgr, QString* error) override {
+        if (next_ == inBlock_ && !readBlock(error))
+            return false;
+        convert(block_.data() + next_++ * layout_.rowBytes, bgr);
+        return true;
+    }
+
+private:
+    bool readBlock(QString* error) {
+        const qint64 rows = std::min(rowsPerBlock_, layout_.height - rowsRead_);
+        const qint64 wanted = rows * layout_.rowBytes;
+        const qint64 got = file_->read(reinterpret_cast<char*>(block_.data()), wanted);
+        // The last row's padding may be missing; the size check at opening made sure its pixels are there.
+        if (got < wanted - layout_.rowBytes + (layout_.width * layout_.bits + 7) / 8) {
+            return fail(error,
+                        QStringLiteral("cannot read the bitmap %1: %2")
+                            .arg(file_->fileName(), got < 0 ? file_->errorString() : QStringLiteral("it ended early")));
+        }
+        std::fill(block_.begin() + std::max<qint64>(got, 0), block_.begin() + wanted, uchar(0));
+        rowsRead_ += rows;
+        inBlock_ = rows;
+        next_ = 0;
+        return true;
+    }
+
+    void convert(const uchar* from, uchar* bgr) const {
+        const int width = size().width();
+        switch (layout_.bits) {
+        case 24:
+            std::memcpy(bgr, from, std::size_t(width) * 3);
+            return;
+        case 16:
+            for (int x = 0; x < width; ++x, bgr += 3)
+                putPixel(half(from + 2 * x), bgr);
+            return;
+        case 32:
+            if (isPlain32()) {
+                for (int x = 0; x < width; ++x, from += 4, bgr += 3) {
+                    bgr[0] = from[0];
+                    bgr[1] = from[1];
+                    bgr[2] = from[2];
+                }
+                return;
+            }
+            for (int x = 0; x < width; ++x, bgr += 3)
+                putPixel(word(from + 4 * x), bgr);
+            return;
+        default: {
+            const int bits = layout_.bits;
+            const int perByte = 8 / bits;
+            const int mask = (1 << bits) - 1;
+            for (int x = 0; x < width; ++x, bgr += 3) {
+                const int shift = 8 - bits * (x % perByte + 1);
+                const int index = (from[x / perByte] >> shift) & mask;
+                std::memcpy(bgr, layout_.palette.data() + 3 * index, 3);
+            }
+        }
+        }
+    }
+
+    bool isPlain32() const {
+        return !alpha_.present() && layout_.masks[0] == 0xFF0000 && layout_.masks[1] == 0xFF00 &&
+               layout_.masks[2] == 0xFF;
+    }
+
+    void putPixel(quint32 pixel, uchar* bgr) const {
+        bgr[0] = blue_.of(pixel);
+        bgr[1] = green_.of(pixel);
+        bgr[2] = red_.of(pixel);
+        if (alpha_.present()) {
+            const uchar alpha = alpha_.of(pixel);
+            for (int c = 0; c < 3; ++c)
+                bgr[c] = overBlack(bgr[c], alpha);
+        }
+    }
+
+    std::unique_ptr<QFile> file_;
+    Layout layout_;
+    Channel red_;
+    Channel green_;
+    Channel blue_;
+    Channel alpha_;
+    std::vector<uchar> block_;
+    qint64 rowsPerBlock_ = 1;
+    qint64 rowsRead_ = 0;
+    qint64 inBlock_ = 0;
+    qint64 next_ = 0;
+};
+
+// Run-length rows. The stream runs in the file's row order and its codes only move forward, so each row is decoded
+// when it is asked for, straight into the caller's buffer. Pixels the stream skips (end of line, delta, end of
+// bitmap, or a file that ends early) are black; runs past the row are cut at its end, rows past the picture ignored.
+class RunLengthRows final : public PictureRows {
+public:
+    RunLengthRows(std::unique_ptr<QFile> file, const Layout& layout)
+        : PictureRows(file->fileName(), QSize(int(layout.width), int(layout.height)),
+                      layout.topDown ? RowOrder::TopDown : RowOrder::BottomUp),
+          file_(std::move(file)), layout_(layout), stream_(*file_), fourBits_(layout.compression == RunLength4) {
+        file_->seek(layout.pixelsAt);
+    }
+
+protected:
+    bool readNextRow(uchar* bgr, QString* error) override {
+        std::memset(bgr, 0, std::size_t(layout_.width) * 3);
+        if (row_ == streamRow_)
+            decodeRow(bgr);
+        ++row_;
+        if (stream_.failed())
+            return fail(error,
+                        QStringLiteral("cannot read the bitmap %1: %2").arg(file_->fileName(), file_->errorString()));
+        return true;
+    }
+
+private:
+    void put(uchar* bgr, int index) const { std::memcpy(bgr + 3 * x_, layout_.palette.data() + 3 * index, 3); }
+
+    void end() { streamRow_ = layout_.height; }
+
+    // Paints `count` pixels from x_ on, as many as the row holds; x_ ends past them or at the end of the row.
+    template <typename Index> void paint(uchar* bgr, qint64 count, const Index& index) {
+        const qint64 painted = std::min(count, layout_.width - x_);
+        for (qint64 i = 0; i < painted; ++i, ++x_)
+            put(bgr, index(i));
+    }
+
+    void decodeRow(uchar* bgr) {
+        for (;;) {
+            const int count = stream_.next();
+            const int value = stream_.next();
+            if (value < 0)
+                return end();
+            if (count > 0) {
+                paint(bgr, count,
+                      [this, value](qint64 i) { return fourBits_ ? (i % 2 ? value & 15 : value >> 4) : value; });
+                continue;
+            }
+            switch (value) {
+            case 0: // end of line
+                streamRow_ = row_ + 1;
+                x_ = 0;
+                return;
+            case 1: // end of bitmap
+                return end();
+            case 2: { // delta: right and forward; the pixels between stay black
+                const int right = stream_.next();
+                const int forward = stream_.next();
+                if (forward < 0)
+                    return end();
+                x_ = std::min<qint64>(layout_.width, x_ + right);
+                if (forward > 0) {
+                    streamRow_ = row_ + forward;
+                    return;
+                }
+                break;
+            }
+            default: { // a literal run of `value` indices, padded to a whole number of 16-bit words
+                const int bytes = fourBits_ ? (value + 1) / 2 : value;
+                int pair = 0;
+                for (int i = 0; i < value; ++i) {
+                    if (!fourBits_ || i % 2 == 0) {
+                        pair = stream_.next();
+                        if (pair < 0)
+                            return end();
+                    }
+                    const int index = fourBits_ ? (i % 2 ? pair & 15 : pair >> 4) : pair;
+                    if (x_ < layout_.width)
+                        put(bgr, index);
+                    x_ = std::min<qint64>(layout_.width, x_ + 1);
+                }
+                if (bytes % 2 && stream_.next() < 0)
+                    return end();
+            }
+            }
+        }
+    }
+
+    std::unique_ptr<QFile> file_;
+    Layout layout_;
+    BlockReader stream_;
+    bool fourBits_;
+    qint64 row_ = 0;       // the row asked for next, in file order
+    qint64 streamRow_ = 0; // the row the stream goes on in
+    qint64 x_ = 0;         // where in that row
+};
+
+// Whether any pixel has a non-zero alpha: many writers leave the alpha byte 0 in pictures meant to be opaque, and
+// viewers show those opaque.
+std::optional<bool> anyAlpha(QFile& file, const Layout& layout) {
+    if (!file.seek(layout.pixelsAt))
+        return std::nullopt;
+    const int pixelBytes = layout.bits / 8;
+    const qint64 usedBytes = layout.width * pixelBytes;
+    const qint64 rowsPerBlock = std::max<qint64>(1, ReadBlockBytes / layout.rowBytes);
+    std::vector<uchar> block(static_cast<std::size_t>(rowsPerBlock * layout.rowBytes));
+    for (qint64 row = 0; row < layout.height; row += rowsPerBlock) {
+        const qint64 rows = std::min(rowsPerBlock, layout.height - row);
+        const qint64 got = file.read(reinterpret_cast<char*>(block.data()), rows * layout.rowBytes);
+        if (got < 0)
+            return std::nullopt;
+        for (qint64 r = 0; r < rows; ++r) {
+            const uchar* at = block.data() + r * layout.rowBytes;
+            for (qint64 x = 0; x < usedBytes && r * layout.rowBytes + x + pixelBytes <= got; x += pixelBytes) {
+                const quint32 pixel = pixelBytes == 2 ? half(at + x) : word(at + x);
+                if (pixel & layout.masks[3])
+                    return true;
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool openBitmapRows(std::unique_ptr<QFile> file, qint64 decodeLimitBytes, std::unique_ptr<PictureRows>* rows,
+                    QString* error) {
+    Layout layout;
+    if (!readLayout(*file, layout, error) ||
+        !holdsDeclaredSize(*file, layout.width, layout.height, decodeLimitBytes, error))
+        return false;
+    if (layout.compression == RunLength8 || layout.compression == RunLength4) {
+        *rows = std::make_unique<RunLengthRows>(std::move(file), layout);
+        return true;
+    }
+    const qint64 pixelBytes = layout.rowBytes * (layout.height - 1) + (layout.width * layout.bits + 7) / 8;
+    if (file->size() - layout.pixelsAt < pixelBytes)
+        return fail(error, QStringLiteral("the bitmap %1 is cut short: its rows need %2 bytes from byte %3, and the "
+                                          "file holds %4 bytes")
+                               .arg(file->fileName())
+                               .arg(pixelBytes)
+                               .arg(layout.pixelsAt)
+                               .arg(file->size()));
+    if (layout.alpha) {
+        const std::optional<bool> alpha = anyAlpha(*file, layout);
+        if (!alpha)
+            return fail(error,
+                        QStringLiteral("cannot read the bitmap %1: %2").arg(file->fileName(), file->errorString()));
+        layout.alpha = *alpha;
+    }
+    *rows = std::make_unique<PlainRows>(std::move(file), layout);
+    return true;
+}

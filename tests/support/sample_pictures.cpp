@@ -1,0 +1,128 @@
+#include "support/sample_pictures.h"
+
+#include "pictures/picture_rows.h"
+
+#include <QFile>
+#include <QtEndian>
+
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include <jpeglib.h>
+
+QByteArray jpegOf(const QImage& picture, JpegKind kind, const QByteArray& app1) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = JDIMENSION(picture.width());
+    info.image_height = JDIMENSION(picture.height());
+    info.input_components = kind == JpegKind::Greyscale ? 1 : kind == JpegKind::Cmyk ? 4 : 3;
+    info.in_color_space = kind == JpegKind::Greyscale ? JCS_GRAYSCALE : kind == JpegKind::Cmyk ? JCS_CMYK : JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 90, TRUE);
+    if (kind == JpegKind::Progressive)
+        jpeg_simple_progression(&info);
+    info.arith_code = kind == JpegKind::Arithmetic;
+    jpeg_start_compress(&info, TRUE);
+    if (!app1.isEmpty())
+        jpeg_write_marker(&info, JPEG_APP0 + 1, reinterpret_cast<const JOCTET*>(app1.constData()),
+                          static_cast<unsigned>(app1.size()));
+    std::vector<JSAMPLE> row(std::size_t(picture.width()) * 4);
+    for (int y = 0; y < picture.height(); ++y) {
+        const auto* pixels = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+        for (int x = 0; x < picture.width(); ++x) {
+            const QRgb pixel = pixels[x];
+            if (kind == JpegKind::Greyscale) {
+                row[std::size_t(x)] = JSAMPLE(qGray(pixel));
+            } else if (kind == JpegKind::Cmyk) {
+                const JSAMPLE cmyk[] = {JSAMPLE(qRed(pixel)), JSAMPLE(qGreen(pixel)), JSAMPLE(qBlue(pixel)),
+                                        JSAMPLE(qRed(pixel) ^ qBlue(pixel))};
+                std::copy(cmyk, cmyk + 4, row.begin() + 4 * x);
+            } else {
+                const JSAMPLE rgb[] = {JSAMPLE(qRed(pixel)), JSAMPLE(qGreen(pixel)), JSAMPLE(qBlue(pixel))};
+                std::copy(rgb, rgb + 3, row.begin() + 3 * x);
+            }
+        }
+        JSAMPROW rows[] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    const QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(size));
+    std::free(buffer);
+    return bytes;
+}
+
+QByteArray exifWithOrientation(int orientation, bool bigEndian) {
+    QByteArray tiff(bigEndian ? QByteArray("MM\0*", 4) : QByteArray("II*\0", 4));
+    const auto add = [&tiff, bigEndian](quint32 value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            tiff.append(char(value >> (8 * (bigEndian ? bytes - 1 - i : i))));
+    };
+    add(8, 4);      // the first directory
+    add(1, 2);      // one entry
+    add(0x0112, 2); // orientation
+    add(3, 2);      // SHORT
+    add(1, 4);      // one value
+    add(quint32(orientation), 2);
+    add(0, 2);
+    add(0, 4); // no next directory
+    return QByteArray("Exif\0\0", 6) + tiff;
+}
+
+QByteArray words(std::initializer_list<quint32> values) {
+    QByteArray bytes;
+    for (const quint32 value : values) {
+        char word[4];
+        qToLittleEndian(value, word);
+        bytes.append(word, 4);
+    }
+    return bytes;
+}
+
+QByteArray bitmapOf(qint32 width, qint32 height, quint16 bits, quint32 compression, const QByteArray& pixels,
+                    const QByteArray& afterInfo, quint32 infoBytes, const QByteArray& extraInfo) {
+    QByteArray info = words({infoBytes, quint32(width), quint32(height)});
+    info += words({1u | quint32(bits) << 16, compression, quint32(pixels.size()), 2835, 2835, 0, 0});
+    info += extraInfo;
+    info = info.leftJustified(infoBytes, '\0', true);
+    const quint32 pixelsAt = 14 + infoBytes + quint32(afterInfo.size());
+    QByteArray file("BM");
+    file += words({pixelsAt + quint32(pixels.size())});
+    file += words({0, pixelsAt});
+    return file + info + afterInfo + pixels;
+}
+
+QImage noise(int width, int height, quint32 seed) {
+    QImage picture(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<quint32*>(picture.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            row[x] = (seed = seed * 1664525u + 1013904223u) >> 8 | 0xFF000000u;
+    }
+    return picture;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+QImage readWhole(PictureRows& rows, QString* error) {
+    QImage picture(rows.size(), QImage::Format_RGB32);
+    std::vector<uchar> row(std::size_t(rows.size().width()) * 3);
+    for (int k = 0; k < rows.size().height(); ++k) {
+        if (!rows.readRow(row.data(), error))
+            return QImage();
+        const int y = rows.order() == RowOrder::TopDown ? k : rows.size().height() - 1 - k;
+        auto* to = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < rows.size().width(); ++x)
+            to[x] = qRgb(row[3 * std::size_t(x) + 2], row[3 * std::size_t(x) + 1], row[3 * std::size_t(x)]);
+    }
+    return picture;
+}

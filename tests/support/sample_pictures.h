@@ -1,0 +1,35 @@
+#pragma once
+
+// Pictures made at run time for the tests: JPEGs through libjpeg's own compressor, bitmaps byte by byte.
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+class PictureRows;
+
+enum class JpegKind { Baseline, Progressive, Greyscale, Cmyk, Arithmetic };
+
+// The picture as a JPEG of the given kind at quality 90, with an APP1 block of `app1` when it is not empty. A CMYK
+// JPEG stores the picture's red, green and blue as inverted cyan, magenta and yellow, with an inverted black that
+// varies, as Adobe's programs do.
+QByteArray jpegOf(const QImage& picture, JpegKind kind, const QByteArray& app1 = {});
+
+// The body of an EXIF APP1 block holding only the orientation tag.
+QByteArray exifWithOrientation(int orientation, bool bigEndian);
+
+// A bitmap file: the 14-byte file header, an info header of `infoBytes` (its first 40 bytes laid out as Windows
+// lays them, the rest from `extraInfo`), then `afterInfo` (masks, palette) and the pixels.
+QByteArray bitmapOf(qint32 width, qint32 height, quint16 bits, quint32 compression, const QByteArray& pixels,
+                    const QByteArray& afterInfo = {}, quint32 infoBytes = 40, const QByteArray& extraInfo = {});
+
+// Little-endian words, for palettes and masks.
+QByteArray words(std::initializer_list<quint32> values);
+
+// Pixels with every channel different, from a seed.
+QImage noise(int width, int height, quint32 seed);
+
+bool writeFile(const QString& path, const QByteArray& bytes);
+
+// Every row of the picture, upright, as Format_RGB32.
+QImage readWhole(PictureRows& rows, QString* error = nullptr);

@@ -1,0 +1,197 @@
+#include "support/sample_pictures.h"
+
+#include "pictures/bitmap_writer.h"
+#include "pictures/picture_fill.h"
+#include "pictures/picture_rows.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QTest>
+
+#include <sys/stat.h>
+
+namespace {
+
+using Pixels = QList<QRgb>; // top row first; a single pixel stands for every pixel
+
+QByteArray encoded(const QImage& picture, const char* format) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, format);
+    return bytes;
+}
+
+// Rewrites the frame size in a baseline JPEG's SOF0 header.
+QByteArray withClaimedSize(QByteArray jpeg, quint16 width, quint16 height) {
+    const qsizetype sof = jpeg.indexOf(QByteArray("\xFF\xC0", 2));
+    jpeg[sof + 5] = char(height >> 8);
+    jpeg[sof + 6] = char(height & 0xFF);
+    jpeg[sof + 7] = char(width >> 8);
+    jpeg[sof + 8] = char(width & 0xFF);
+    return jpeg;
+}
+
+QImage solid(int width, int height, QColor colour) {
+    QImage picture(width, height, QImage::Format_RGB32);
+    picture.fill(colour);
+    return picture;
+}
+
+} // namespace
+
+class TestPictures final : public QObject {
+    Q_OBJECT
+private slots:
+    void refusals_data();
+    void refusals();
+    void transparentGifShowsBlack();
+    void writtenBitmapIsThePicture_data();
+    void writtenBitmapIsThePicture();
+    void fillCropsTheOverflow_data();
+    void fillCropsTheOverflow();
+    void fillImage_data();
+    void fillImage();
+
+private:
+    std::unique_ptr<PictureRows> open(const QByteArray& content, QString* error = nullptr);
+
+    QTemporaryDir folder_;
+};
+
+std::unique_ptr<PictureRows> TestPictures::open(const QByteArray& content, QString* error) {
+    const QString path = folder_.filePath(QStringLiteral("picture.jpg"));
+    std::unique_ptr<PictureRows> rows;
+    if (!writeFile(path, content) || !openPictureRows(path, &rows, error))
+        return nullptr;
+    return rows;
+}
+
+void TestPictures::refusals_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("reason");
+    const QByteArray jpeg = jpegOf(solid(16, 16, Qt::red), JpegKind::Baseline);
+    QTest::newRow("a named pipe is never opened") << QByteArray("|") << "is not a plain file";
+    QTest::newRow("a missing file") << QByteArray("-") << "cannot open";
+    QTest::newRow("an empty file") << QByteArray() << "is empty";
+    QTest::newRow("a PNG named like a JPEG") << encoded(solid(4, 4, Qt::red), "PNG") << "holds a PNG picture";
+    QTest::newRow("text named like a JPEG") << QByteArray("just words\n") << "is not a picture";
+    QTest::newRow("a JPEG cut inside its tables") << jpeg.left(100) << "is a damaged JPEG";
+    QTest::newRow("a small JPEG claiming 65000 x 65000 pixels") << withClaimedSize(jpeg, 65000, 65000) << "can hold";
+}
+
+void TestPictures::refusals() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, reason);
+    const QString path = folder_.filePath(QStringLiteral("refused.jpg"));
+    QFile::remove(path);
+    if (content == "|")
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else if (content != "-")
+        QVERIFY(writeFile(path, content));
+    std::unique_ptr<PictureRows> rows;
+    QString error;
+    QVERIFY(!openPictureRows(path, &rows, &error));
+    QVERIFY2(error.contains(path) && error.contains(reason), qPrintable(error));
+}
+
+// A 2 x 1 GIF with a green and a red palette entry, whose green one is transparent.
+void TestPictures::transparentGifShowsBlack() {
+    QString error;
+    const std::unique_ptr<PictureRows> rows =
+        open(QByteArray::fromBase64("R0lGODlhAgABAIAAAAD/AP8AACH5BAEAAAAALAAAAAACAAEAAAICRAoAOw=="), &error);
+    QVERIFY2(rows, qPrintable(error));
+    const QImage picture = readWhole(*rows);
+    QCOMPARE(picture.pixel(0, 0), qRgb(0, 0, 0));
+    QCOMPARE(picture.pixel(1, 0), qRgb(255, 0, 0));
+}
+
+void TestPictures::writtenBitmapIsThePicture_data() {
+    QTest::addColumn<QByteArray>("content");
+    const QImage picture = noise(701, 520, 11); // padded rows; more than one write block
+    QTest::newRow("a JPEG, whose rows come top row first") << jpegOf(picture, JpegKind::Baseline);
+    QTest::newRow("a bottom-up bitmap, whose rows come bottom row first") << encoded(picture, "BMP");
+    QTest::newRow("a top-down bitmap") << bitmapOf(3, -2, 24, 0, encoded(noise(3, 2, 5), "BMP").mid(54));
+}
+
+void TestPictures::writtenBitmapIsThePicture() {
+    QFETCH(QByteArray, content);
+    QString error;
+    std::unique_ptr<PictureRows> rows = open(content, &error);
+    QVERIFY2(rows, qPrintable(error));
+    QTemporaryFile written;
+    QVERIFY(written.open());
+    QVERIFY2(writeBitmap(written, *rows, &error), qPrintable(error));
+    written.close();
+    QImageReader reader(written.fileName(), "bmp");
+    const QImage readBack = reader.read().convertToFormat(QImage::Format_RGB32);
+    rows = open(content);
+    QCOMPARE(readBack, readWhole(*rows));
+}
+
+void TestPictures::fillCropsTheOverflow_data() {
+    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<QSize>("screen");
+    QTest::addColumn<QRect>("expected");
+    QTest::newRow("same proportions") << QSize(400, 300) << QSize(320, 240) << QRect(0, 0, 400, 300);
+    QTest::newRow("wider: sides cropped") << QSize(800, 300) << QSize(320, 240) << QRect(200, 0, 400, 300);
+    QTest::newRow("taller: top and bottom cropped") << QSize(300, 800) << QSize(320, 240) << QRect(0, 287, 300, 225);
+    QTest::newRow("smaller than the screen") << QSize(16, 9) << QSize(1920, 1080) << QRect(0, 0, 16, 9);
+    QTest::newRow("one pixel") << QSize(1, 1) << QSize(1920, 1080) << QRect(0, 0, 1, 1);
+    QTest::newRow("very wide strip") << QSize(10000, 2) << QSize(1024, 768) << QRect(4998, 0, 3, 2);
+    QTest::newRow("no picture") << QSize(0, 0) << QSize(320, 240) << QRect(0, 0, 0, 0);
+}
+
+void TestPictures::fillCropsTheOverflow() {
+    QFETCH(QSize, picture);
+    QFETCH(QSize, screen);
+    QFETCH(QRect, expected);
+    QCOMPARE(fillSourceRect(picture, screen), expected);
+}
+
+void TestPictures::fillImage_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QSize>("target");
+    QTest::addColumn<Pixels>("expected");
+    // Each target pixel takes 2/3 of one source pixel and 1/3 of its neighbour along each axis.
+    QImage greys(3, 3, QImage::Format_RGB32);
+    const int levels[3][3] = {{0, 90, 180}, {30, 120, 210}, {60, 150, 240}};
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 3; ++x)
+            greys.setPixel(x, y, qRgb(levels[y][x], levels[y][x], levels[y][x]));
+    }
+    const Pixels averaged{qRgb(40, 40, 40), qRgb(160, 160, 160), qRgb(80, 80, 80), qRgb(200, 200, 200)};
+    QTest::newRow("3 x 3 to 2 x 2 by area, rows bottom-up") << encoded(greys, "BMP") << QSize(2, 2) << averaged;
+    QTest::newRow("3 x 3 to 2 x 2 by area, rows top-down")
+        << bitmapOf(3, -3, 24, 0, encoded(greys.mirrored(), "BMP").mid(54)) << QSize(2, 2) << averaged;
+    // 800 x 300 onto 4:3 keeps x = 200..600: only the red band shows.
+    QImage band = solid(800, 300, Qt::green);
+    QPainter(&band).fillRect(200, 0, 400, 300, Qt::red);
+    QTest::newRow("a wide picture keeps its middle")
+        << encoded(band, "BMP") << QSize(320, 240) << Pixels{qRgb(255, 0, 0)};
+    QTest::newRow("a small picture grows")
+        << encoded(solid(16, 9, Qt::blue), "BMP") << QSize(64, 36) << Pixels{qRgb(0, 0, 255)};
+}
+
+void TestPictures::fillImage() {
+    QFETCH(QByteArray, content);
+    QFETCH(QSize, target);
+    QFETCH(Pixels, expected);
+    QString error;
+    const std::unique_ptr<PictureRows> rows = open(content, &error);
+    QVERIFY2(rows, qPrintable(error));
+    const std::optional<QImage> filled = ::fillImage(*rows, target, &error);
+    QVERIFY2(filled, qPrintable(error));
+    QCOMPARE(filled->size(), target);
+    QCOMPARE(filled->format(), QImage::Format_RGB32);
+    for (int i = 0; i < target.width() * target.height(); ++i) {
+        const QRgb want = expected.size() == 1 ? expected.first() : expected.at(i);
+        QCOMPARE(filled->pixel(i % target.width(), i / target.width()), want);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestPictures)
+#include "test_pictures.moc"
