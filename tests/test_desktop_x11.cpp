@@ -102,6 +102,7 @@ private slots:
     void showsNewContentUnderTheSamePath();
     void refusesUnreadablePictures_data();
     void refusesUnreadablePictures();
+    void fillsEachMonitorWithTheWholePicture();
     void drawsOnlyOnTrueColourScreens();
     void failsWithoutADisplay();
 
@@ -197,6 +198,30 @@ void TestDesktopX11::refusesUnreadablePictures() {
     // The wallpaper stays as it was.
     QCOMPARE(rootPixmapProperty(display_, QStringLiteral("_XROOTPMAP_ID")), shown);
     QVERIFY(wholeScreenIs(screenshot(display_), Qt::blue));
+}
+
+// A screen split into two monitors shows the whole picture, filled, on each: a picture blue on its left half and yellow
+// on its right shows both colours on each monitor, where one fill over the whole screen would show blue on the left
+// monitor only.
+void TestDesktopX11::fillsEachMonitorWithTheWholePicture() {
+    const QString screen = display_ + QStringLiteral(".0");
+    const auto xrandr = [&screen](const QStringList& arguments) {
+        return runOnDisplay(screen, QStringLiteral("xrandr"), arguments).has_value();
+    };
+    QVERIFY(xrandr({"--setmonitor", "left", "160/40x240/60+0+0", "screen"}));
+    QVERIFY(xrandr({"--setmonitor", "right", "160/40x240/60+160+0", "none"}));
+    QImage picture(240, 240, QImage::Format_RGB32);
+    picture.fill(Qt::yellow);
+    QPainter(&picture).fillRect(0, 0, 120, 240, Qt::blue);
+    QVERIFY(picture.save(path_, "BMP"));
+    const bool set = setAndReport(path_);
+    const QImage shot = screenshot(screen);
+    QVERIFY(xrandr({"--delmonitor", "left"}) && xrandr({"--delmonitor", "right"}));
+    QVERIFY(set);
+    for (const int left : {0, 160}) {
+        QVERIFY2(isColour(shot.pixel(left + 40, 120), Qt::blue), qPrintable(QString::number(left)));
+        QVERIFY2(isColour(shot.pixel(left + 120, 120), Qt::yellow), qPrintable(QString::number(left)));
+    }
 }
 
 // The test runs on true-colour screens and once more on a 16-bit one, which the binding refuses (tests/CMakeLists.txt).
