@@ -5,8 +5,9 @@
                [--fades] [--bare RRGGBB,...]
 
 Each picture is one plain colour. A switch is the program opening a picture file: only the program opens GIFs and
-JPEGs, and a desktop opens a bitmap only after the program has, so an open of another picture than the current one
-starts a switch, and so does an open of the same GIF or JPEG 400 ms or more after the switch began. For each switch:
+JPEGs, and a desktop opens a bitmap only right after the program has, so an open of another picture than the current
+one starts a switch, and so does an open of the same one three quarters of an interval after the switch began (the
+same picture can come twice in a row when the shuffled order starts anew). For each switch:
   stale   the screen does not show the chosen colour at every point just before the next switch;
   flash   before the chosen colour is reached, a point shows neither the colour it showed before the switch nor the
           chosen one. Desktops that cross-fade (--fades) show blends on the way, so there only the desktop's bare
@@ -54,7 +55,7 @@ def main():
                 frames.append((t, [colour(c) for c in words[2:]]))
             elif words[1] == 'open' and words[2] in pictures:
                 name = words[2]
-                if not switches or name != switches[-1][1] or (not name.endswith('.bmp') and t - switches[-1][0] >= 400):
+                if not switches or name != switches[-1][1] or t - switches[-1][0] >= args.interval * 750:
                     switches.append((t, name))
     down = []
     if args.events:

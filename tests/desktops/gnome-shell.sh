@@ -4,6 +4,7 @@
 # Escape leaves. GNOME Shell keeps loaded pictures per file, so the program must never leave an old picture on
 # screen: 50 switches, with bitmaps between converted pictures.
 set -euo pipefail
+# shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 dt_session 1024x768
 xs_start_bus system || dt_abort "no stand-in system bus"

@@ -3,6 +3,7 @@
 # xfdesktop sizes its window through the window manager. The backdrop's bare colour must never show between two
 # pictures: 50 switches, every frame checked.
 set -euo pipefail
+# shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 dt_session 1024x768
 export XDG_CURRENT_DESKTOP=XFCE XDG_SESSION_DESKTOP=xfce DESKTOP_SESSION=xfce
