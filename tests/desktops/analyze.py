@@ -96,7 +96,7 @@ def main():
             continue
         want = pictures[name]
         before = shown_at(t)
-        others = [c for n, c in pictures.items() if c != want and (before is None or not any(near(c, b) for b in before))]
+        others = [c for c in pictures.values() if c != want and not (before and any(near(c, b) for b in before))]
         reached = None
         flashes = []
         window = [(ft, points) for ft, points in frames if t <= ft < until]

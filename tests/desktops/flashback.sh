@@ -18,5 +18,5 @@ dt_spawn gnome-flashback gnome-flashback
 dt_wait_drawn 60 gnome-flashback
 
 dt_switches_begin 2
-dt_switches_end 20 --fades --bare 023c88
+dt_switches_end 10 --fades --bare 023c88
 dt_finish

@@ -33,5 +33,5 @@ xs_wait_for 60 overview_left || dt_abort "the overview did not close"
 dt_wait_drawn 60 gnome-shell
 
 dt_switches_begin 2
-dt_switches_end 50 --bare 023c88
+dt_switches_end 50
 dt_finish

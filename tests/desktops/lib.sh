@@ -55,7 +55,7 @@ dt_session() {
     export HOME=$XS_DIR/home
     export XDG_CONFIG_HOME=$HOME/.config XDG_CACHE_HOME=$HOME/.cache XDG_DATA_HOME=$HOME/.local/share
     export XDG_SESSION_TYPE=x11 QT_QPA_PLATFORM=xcb NO_AT_BRIDGE=1
-    unset XDG_SESSION_DESKTOP DESKTOP_SESSION SESSION_MANAGER XDG_SESSION_ID XDG_CURRENT_DESKTOP
+    unset XDG_SESSION_DESKTOP DESKTOP_SESSION SESSION_MANAGER XDG_SESSION_ID XDG_CURRENT_DESKTOP GSETTINGS_BACKEND
     DT_FOLDER=$HOME/Pictures/quorlen
     mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_DATA_HOME" "$DT_FOLDER"
     xs_start_bus session || dt_abort "no session bus"
@@ -170,8 +170,8 @@ dt_sleep_until() {
     ((left <= 0)) || sleep "$((left / 1000)).$(printf '%03d' $((left % 1000)))"
 }
 
-# dt_switches_end SWITCHES [ANALYSIS OPTION...]: lets the program switch a little more than that often, then stops it and checks the screen at every switch, the binding it chose and the
-# files it left. Options go to analyze.py: --fades, --bare RRGGBB,...
+# dt_switches_end SWITCHES [ANALYSIS OPTION...]: lets the program switch a little more than that often, then stops it
+# and checks the screen at every switch, the binding it chose and the files it left. The options go to analyze.py.
 dt_switches_end() {
     local switches=$1
     shift
@@ -181,7 +181,8 @@ dt_switches_end() {
     local pictures
     pictures=$(IFS=, && echo "${DT_PICTURES[*]}")
     python3 "$DT_HERE/analyze.py" "$DT_OUT/pixmon.log" --pictures "$pictures" --interval "$DT_INTERVAL" \
-        --min-switches "$switches" --events "$DT_OUT/events" "$@" >"$DT_OUT/analysis.txt" || dt_fail "the screen did not follow the program"
+        --min-switches "$switches" --events "$DT_OUT/events" "$@" >"$DT_OUT/analysis.txt" ||
+        dt_fail "the screen did not follow the program"
     grep -E 'STALE|FLASH|^switches=|^FAIL' "$DT_OUT/analysis.txt" | sed 's/^/    /' >&2 || true
     dt_check_binding
     dt_check_files

@@ -17,5 +17,5 @@ dt_spawn caja caja --no-default-window --force-desktop
 dt_wait_drawn 60 caja
 
 dt_switches_begin 2
-dt_switches_end 20 --fades --bare "$(gsettings get org.mate.background primary-color | tr -d "'#")"
+dt_switches_end 10 --fades --bare "$(gsettings get org.mate.background primary-color | tr -d "'#")"
 dt_finish

@@ -24,7 +24,8 @@ host_up() { watcher IsStatusNotifierHostRegistered | grep -q 'boolean true'; }
 icon_registered() { watcher RegisteredStatusNotifierItems | grep -q 'string "'; }
 xs_wait_for 60 host_up || dt_abort "the panel's status-notifier host did not come up"
 panel=$(xdotool search --onlyvisible --class '^Xfce4-panel$' | head -n 1)
-read -r panel_width panel_height < <(xwininfo -id "$panel" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w, h }')
+read -r panel_width panel_height < <(xwininfo -id "$panel" |
+    awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w, h }')
 row=$((panel_height / 2))
 dt_log "the panel is up, ${panel_width}x$panel_height"
 

@@ -21,5 +21,5 @@ dt_spawn xfdesktop xfdesktop
 dt_wait_drawn 60 xfdesktop
 
 dt_switches_begin 1
-dt_switches_end 50 --bare 152233
+dt_switches_end 50
 dt_finish
