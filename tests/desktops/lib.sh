@@ -200,11 +200,9 @@ dt_check_binding() {
 # files.
 dt_check_files() {
     local name stray=() files=0
-    for name in "$DT_FOLDER"/* "$DT_FOLDER"/.*; do
-        name=${name##*/}
-        [[ $name == . || $name == .. || $name == '*' || $name == '.*' || $name == temp.bmp ]] && continue
-        [[ " ${DT_PICTURES[*]} " == *" $name="* ]] || stray+=("$name")
-    done
+    while read -r name; do
+        [[ $name == temp.bmp || " ${DT_PICTURES[*]} " == *" $name="* ]] || stray+=("$name")
+    done < <(find "$DT_FOLDER" -mindepth 1 -maxdepth 1 -printf '%f\n')
     ((${#stray[@]} == 0)) || dt_fail "the picture folder holds more than the pictures and temp.bmp: ${stray[*]}"
     [[ -d $XDG_DATA_HOME/quorlen ]] && files=$(find "$XDG_DATA_HOME/quorlen" -mindepth 1 | wc -l)
     ((files <= 2)) || dt_fail "$XDG_DATA_HOME/quorlen holds $files files, more than two"

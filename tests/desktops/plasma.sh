@@ -10,15 +10,18 @@ export XDG_CURRENT_DESKTOP=KDE XDG_SESSION_DESKTOP=KDE DESKTOP_SESSION=plasma KD
 export KDE_SESSION_VERSION=5
 DT_BINDING="KDE Plasma"
 
-# Up once it runs scripts that see its desktops; on a first start these come a few seconds after its bus name.
+# Up once it runs scripts that see its desktops (on a first start a few seconds after its bus name comes) and has
+# drawn a wallpaper over the black it first shows.
 has_desktops() {
     dbus-send --session --print-reply --dest=org.kde.plasmashell /PlasmaShell org.kde.PlasmaShell.evaluateScript \
         "string:if (desktops().length === 0) throw new Error('no desktops yet');"
 }
+drawn() { ! dt_screen_is 000000 "${DT_POINTS[@]}"; }
 start_plasma() {
     dt_spawn plasmashell plasmashell --no-respawn
     plasma_pid=$DT_PID
     xs_wait_for 120 has_desktops || dt_abort "plasmashell did not come up"
+    xs_wait_for 60 drawn || dt_abort "plasmashell drew no wallpaper"
     dt_event up
     dt_log "plasmashell is up"
 }
