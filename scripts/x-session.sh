@@ -4,14 +4,20 @@
 #     source scripts/x-session.sh
 #     xs_start_x [WxHxD]...   Xvfb with one screen per geometry (default 1024x768x24); exports DISPLAY
 #     xs_start_tray           trayer in the top-right corner; its panel window is XS_TRAY_WINDOW
+#     xs_start_bus [system]   a private D-Bus session bus (exports DBUS_SESSION_BUS_ADDRESS); with "system", a
+#                             stand-in system bus instead (DBUS_SYSTEM_BUS_ADDRESS), for programs that refuse to
+#                             run without one
 #     xs_track PID            stops PID with the rest, before what was started earlier
 #     xs_on_exit COMMAND      runs COMMAND on exit before anything is stopped, the latest first; the exit code
 #                             is in XS_EXIT_STATUS, and a hook may change it
 # Sourcing makes XS_DIR, exports XDG_RUNTIME_DIR as a private folder in it, and sets the EXIT, INT and TERM traps.
+# It also exports XS_TAG, which every process started afterwards inherits, also those that a bus starts on demand
+# and those that detach themselves: on exit, any process still carrying it is stopped too, by PID.
 
 XS_DIR=$(mktemp -d "${TMPDIR:-/tmp}/quorlen-x.XXXXXX") || exit 1
 mkdir -m 700 "$XS_DIR/runtime"
 export XDG_RUNTIME_DIR=$XS_DIR/runtime
+export XS_TAG=${XS_DIR##*/}
 XS_PIDS=()
 XS_HOOKS=()
 XS_EXIT_STATUS=0
@@ -47,6 +53,28 @@ xs_stop_pid() {
 
 xs_on_exit() { XS_HOOKS+=("$1"); }
 
+# The processes other than this shell whose environment carries XS_TAG, one PID a line.
+xs_tagged_pids() {
+    local file pid
+    while read -r file; do
+        pid=${file#/proc/}
+        pid=${pid%/environ}
+        [[ $pid == "$$" || $pid == "$BASHPID" ]] || printf '%s\n' "$pid"
+    done < <(grep -lzxF "XS_TAG=$XS_TAG" /proc/[0-9]*/environ 2>/dev/null)
+}
+
+# Stops what is left of the tagged processes: TERM, up to 2 s to end, then KILL.
+xs_stop_tagged() {
+    local pids tries
+    for ((tries = 0; tries < 20; tries++)); do
+        mapfile -t pids < <(xs_tagged_pids)
+        ((${#pids[@]} > 0)) || return 0
+        ((tries > 0)) || kill -TERM "${pids[@]}" 2>/dev/null || true
+        sleep 0.1
+    done
+    kill -KILL "${pids[@]}" 2>/dev/null || true
+}
+
 xs_exit() {
     XS_EXIT_STATUS=$?
     trap - EXIT
@@ -57,6 +85,7 @@ xs_exit() {
     for ((i = ${#XS_PIDS[@]} - 1; i >= 0; i--)); do
         xs_stop_pid "${XS_PIDS[i]}"
     done
+    xs_stop_tagged
     rm -rf "$XS_DIR"
     exit "$XS_EXIT_STATUS"
 }
@@ -75,6 +104,26 @@ xs_wait_for() {
 }
 
 xs_file_has_line() { [[ $(wc -l <"$1") -ge 1 ]]; }
+
+xs_start_bus() {
+    local kind=${1:-session}
+    local socket=$XS_DIR/bus-$kind address
+    : >"$socket.address"
+    dbus-daemon --session --nofork --nopidfile --address="unix:path=$socket" --print-address=3 \
+        3>"$socket.address" >"$socket.log" 2>&1 &
+    xs_track $!
+    if ! xs_wait_for 10 xs_file_has_line "$socket.address"; then
+        cat "$socket.log" >&2
+        xs_log "the private $kind bus did not start"
+        return 1
+    fi
+    address=$(head -n 1 "$socket.address")
+    if [[ $kind == system ]]; then
+        export DBUS_SYSTEM_BUS_ADDRESS=$address
+    else
+        export DBUS_SESSION_BUS_ADDRESS=$address
+    fi
+}
 
 xs_start_x() {
     local screens=() geometry number=0
