@@ -23,6 +23,7 @@ signals:
     void showRequested();
 
 private:
+    bool takeOverOwnLock();
     bool listen(QString* error);
     bool askRunningCopyToShow(QString* error);
     void readRequests();
