@@ -75,5 +75,6 @@ set(CPACK_PACKAGE_FILE_NAME quorlen-${PROJECT_VERSION}-windows-x86_64)
 # Unpacking gives one folder, not loose files among the user's downloads.
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 set(CPACK_STRIP_FILES ON)
-include(CPack)
+# Named before CPack, which leaves its source package's name in CPACK_PACKAGE_FILE_NAME.
 set(QUORLEN_WINDOWS_ZIP ${CMAKE_BINARY_DIR}/${CPACK_PACKAGE_FILE_NAME}.zip)
+include(CPack)
