@@ -69,12 +69,12 @@ finish() {
     wineserver -w 2>/dev/null
 }
 xs_on_exit finish
-wine wineboot --init >/dev/null 2>&1 || fail "wine could not make its prefix"
-step "the Wine prefix is made"
 
 xs_start_x 1024x768x24 || fail "Xvfb did not start"
 xs_start_tray || fail "trayer did not show its panel"
 step "Xvfb on $DISPLAY, trayer panel $XS_TRAY_WINDOW"
+wine wineboot --init >/dev/null 2>&1 || fail "wine could not make its prefix"
+step "the Wine prefix is made"
 
 # ---- The program, unpacked from the ZIP into a fresh folder ----
 mkdir "$XS_DIR/unpacked"
