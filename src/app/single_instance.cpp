@@ -29,8 +29,17 @@ QString socketName(const QString& folder) {
 } // namespace
 
 QString singleInstanceFolder() {
+#ifdef Q_OS_WIN
+    // Windows has no runtime folder (Qt names the profile folder itself): the program's own local data folder keeps
+    // the lock out of the user's sight.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    if (runtime.isEmpty() || !QDir().mkpath(runtime))
+        return QDir::tempPath();
+    return runtime;
+#else
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     return runtime.isEmpty() ? QDir::tempPath() : runtime;
+#endif
 }
 
 SingleInstance::SingleInstance(const QString& folder, QObject* parent)

@@ -33,5 +33,6 @@ private:
     QLocalServer* server_ = nullptr;
 };
 
-// The folder for the lock and socket: the user's runtime folder, else the temp folder.
+// The folder for the lock and socket: the user's runtime folder (on Windows the program's local data folder), else
+// the temp folder.
 QString singleInstanceFolder();
