@@ -1,5 +1,7 @@
 #include "platform/desktop_plasma_linux.h"
 #include "platform/desktop_xfce_linux.h"
+#include "platform/path_spelling_linux.h"
+#include "platform/system_services.h"
 #include "support/skip.h"
 
 #include <QDBusConnection>
@@ -129,14 +131,15 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void init();
-    void xfceWritesEachImagePropertyTwice_data();
-    void xfceWritesEachImagePropertyTwice();
+    void xfceWritesEachImagePropertyOnce_data();
+    void xfceWritesEachImagePropertyOnce();
     void xfceSamePathAgainIsAChangeAgain();
     void xfceReportsARefusal();
     void plasmaGetsTheScript();
     void plasmaSamePathAgainIsANewUrl();
     void plasmaReportsARefusal();
     void absentServicesFail();
+    void plasmaStartingLateGetsThePictureOnShow();
 
 private:
     QString picture(const QString& name);
@@ -221,7 +224,7 @@ QString TestDesktopDBus::picture(const QString& name) {
     return file.open(QIODevice::WriteOnly) && file.write("BM stand-in") > 0 ? path : QString();
 }
 
-void TestDesktopDBus::xfceWritesEachImagePropertyTwice_data() {
+void TestDesktopDBus::xfceWritesEachImagePropertyOnce_data() {
     QTest::addColumn<QVariantMap>("channel");
     QTest::addColumn<QString>("listingError");
     QTest::addColumn<QStringList>("expectedProperties");
@@ -238,7 +241,7 @@ void TestDesktopDBus::xfceWritesEachImagePropertyTwice_data() {
         << QVariantMap() << QStringLiteral("org.xfce.Xfconf.Error.ChannelNotFound") << fresh;
 }
 
-void TestDesktopDBus::xfceWritesEachImagePropertyTwice() {
+void TestDesktopDBus::xfceWritesEachImagePropertyOnce() {
     QFETCH(QVariantMap, channel);
     QFETCH(QString, listingError);
     QFETCH(QStringList, expectedProperties);
@@ -253,10 +256,8 @@ void TestDesktopDBus::xfceWritesEachImagePropertyTwice() {
     QVERIFY2(binding.setWallpaper(path, &error), qPrintable(error));
 
     QStringList expected{QStringLiteral("list xfce4-desktop /backdrop")};
-    for (const QString& property : expectedProperties) {
-        expected << QStringLiteral("set xfce4-desktop %1 QString ").arg(property)
-                 << QStringLiteral("set xfce4-desktop %1 QString %2").arg(property, path);
-    }
+    for (const QString& property : expectedProperties)
+        expected << QStringLiteral("set xfce4-desktop %1 QString %2").arg(property, path);
     QCOMPARE(xfconf_->log.take(), expected);
 }
 
@@ -271,10 +272,12 @@ void TestDesktopDBus::xfceSamePathAgainIsAChangeAgain() {
     QString error;
     QVERIFY2(binding.setWallpaper(path, &error), qPrintable(error));
     QVERIFY2(binding.setWallpaper(path, &error), qPrintable(error));
-    const QString clear = QStringLiteral("set xfce4-desktop %1 QString ").arg(property);
+    // Straight from one spelling of the path to the other: no empty value, whose bare colour xfdesktop would show.
     const QString show = QStringLiteral("set xfce4-desktop %1 QString %2").arg(property, path);
+    const QString showAgain = QStringLiteral("set xfce4-desktop %1 QString %2")
+                                  .arg(property, pictureValue(path, PictureValueForm::PlainPath, true));
     const QString list = QStringLiteral("list xfce4-desktop /backdrop");
-    QCOMPARE(xfconf_->log.take(), (QStringList{list, clear, show, list, clear, show}));
+    QCOMPARE(xfconf_->log.take(), (QStringList{list, show, list, showAgain}));
 }
 
 void TestDesktopDBus::xfceReportsARefusal() {
@@ -346,6 +349,25 @@ void TestDesktopDBus::absentServicesFail() {
     QVERIFY(!plasmaDone);
     QVERIFY(!xfceError.isEmpty());
     QVERIFY(!plasmaError.isEmpty());
+}
+
+// A Plasma that starts after the program, as at login, is used once it is there: the picture on show goes to it at
+// once, without waiting for the next switch.
+void TestDesktopDBus::plasmaStartingLateGetsThePictureOnShow() {
+    QDBusConnection services(kServiceConnection);
+    QVERIFY(services.unregisterService(QStringLiteral("org.kde.plasmashell")));
+    qputenv("XDG_CURRENT_DESKTOP", "KDE");
+    qunsetenv("DISPLAY");
+    const std::unique_ptr<DesktopWallpaper> desktop = chooseDesktopWallpaper();
+    const QString path = picture(QStringLiteral("temp.bmp"));
+    QString error;
+    const bool takenWithoutPlasma = desktop->setWallpaper(path, &error);
+    QVERIFY(services.registerService(QStringLiteral("org.kde.plasmashell")));
+    QVERIFY(!takenWithoutPlasma);
+    QStringList scripts;
+    QTRY_VERIFY_WITH_TIMEOUT(!(scripts += plasma_->log.take()).isEmpty(), 5000);
+    QCOMPARE(QUrl(imageUriOf(scripts.constFirst())).toLocalFile(), path);
+    QCOMPARE(desktop->name(), QStringLiteral("KDE Plasma"));
 }
 
 QTEST_GUILESS_MAIN(TestDesktopDBus)

@@ -1,5 +1,6 @@
 #include "platform/desktop_plasma_linux.h"
 #include "platform/desktop_xfce_linux.h"
+#include "platform/path_spelling_linux.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -8,6 +9,8 @@
 #include <QTest>
 #include <QUrl>
 #include <QUrlQuery>
+
+Q_DECLARE_METATYPE(PictureValueForm)
 
 namespace {
 
@@ -45,8 +48,10 @@ private slots:
     void plasmaScriptTouchesOnlyImageDesktops();
     void xfceWritesExistingImageProperties_data();
     void xfceWritesExistingImageProperties();
-    void xfceHandsThePathOverUnquoted_data();
-    void xfceHandsThePathOverUnquoted();
+    void spellsThePicture_data();
+    void spellsThePicture();
+    void alternatesAgainstTheStoredValue_data();
+    void alternatesAgainstTheStoredValue();
 };
 
 void TestDesktopScripts::literalKeepsTextInside_data() {
@@ -150,21 +155,55 @@ void TestDesktopScripts::xfceWritesExistingImageProperties() {
     QCOMPARE(xfceImageProperties(existing, monitors), expected);
 }
 
-void TestDesktopScripts::xfceHandsThePathOverUnquoted_data() {
+void TestDesktopScripts::spellsThePicture_data() {
     QTest::addColumn<QString>("path");
+    QTest::addColumn<PictureValueForm>("form");
+    QTest::addColumn<bool>("alternate");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("hostile") << kHostilePath << kHostilePath;
-    QTest::newRow("shell substitution") << QStringLiteral("/tmp/$(touch pwned).bmp")
-                                        << QStringLiteral("/tmp/$(touch pwned).bmp");
-    QTest::newRow("unclean") << QStringLiteral("/tmp//a/./b/../c.bmp") << QStringLiteral("/tmp/a/c.bmp");
-    QTest::newRow("relative") << QStringLiteral("c.bmp") << QDir::current().absoluteFilePath(QStringLiteral("c.bmp"));
+    const auto uri = PictureValueForm::FileUri;
+    const auto plain = PictureValueForm::PlainPath;
+    QTest::newRow("uri") << "/tmp/a.bmp" << uri << false << "file:///tmp/a.bmp";
+    QTest::newRow("uri, other spelling") << "/tmp/a.bmp" << uri << true << "file:///tmp/./a.bmp";
+    QTest::newRow("uri of an unclean path") << "/tmp//x/../a b.bmp" << uri << false << "file:///tmp/a%20b.bmp";
+    QTest::newRow("uri of a hostile name")
+        << "/tmp/a'b\"c\\d\n$(x).bmp" << uri << false << "file:///tmp/a'b%22c%5Cd%0A$(x).bmp";
+    QTest::newRow("uri of a Cyrillic name")
+        << "/tmp/обои.bmp" << uri << false << "file:///tmp/%D0%BE%D0%B1%D0%BE%D0%B8.bmp";
+    QTest::newRow("uri of # and ?") << "/tmp/a#b?c.bmp" << uri << false << "file:///tmp/a%23b%3Fc.bmp";
+    QTest::newRow("plain path") << "/tmp/a.bmp" << plain << false << "/tmp/a.bmp";
+    QTest::newRow("plain path, other spelling") << "/tmp/a.bmp" << plain << true << "/tmp/./a.bmp";
+    QTest::newRow("file in the root folder") << "/a.bmp" << plain << true << "/./a.bmp";
+    QTest::newRow("plain hostile name") << "/tmp/$(touch pwned).bmp" << plain << false << "/tmp/$(touch pwned).bmp";
+    QTest::newRow("plain relative path") << "c.bmp" << plain << false << QDir::current().absoluteFilePath("c.bmp");
 }
 
-void TestDesktopScripts::xfceHandsThePathOverUnquoted() {
+void TestDesktopScripts::spellsThePicture() {
     QFETCH(QString, path);
+    QFETCH(PictureValueForm, form);
+    QFETCH(bool, alternate);
     QFETCH(QString, expected);
-    // An empty value first, so that xfdesktop sees a change even for the path it shows already.
-    QCOMPARE(xfceImageValues(path), (QStringList{QString(), expected}));
+    const QString value = pictureValue(path, form, alternate);
+    QCOMPARE(value, expected);
+    QCOMPARE(fileNamedBy(value, form), QDir::cleanPath(QDir::current().absoluteFilePath(path)));
+}
+
+void TestDesktopScripts::alternatesAgainstTheStoredValue_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("nothing stored") << ""
+                                    << "file:///tmp/a.bmp";
+    QTest::newRow("another picture stored") << "file:///tmp/b.bmp"
+                                            << "file:///tmp/a.bmp";
+    QTest::newRow("this picture stored") << "file:///tmp/a.bmp"
+                                         << "file:///tmp/./a.bmp";
+    QTest::newRow("this picture stored the other way") << "file:///tmp/./a.bmp"
+                                                       << "file:///tmp/a.bmp";
+}
+
+void TestDesktopScripts::alternatesAgainstTheStoredValue() {
+    QFETCH(QString, stored);
+    QFETCH(QString, expected);
+    QCOMPARE(nextPictureValue(QStringLiteral("/tmp/a.bmp"), PictureValueForm::FileUri, stored), expected);
 }
 
 QTEST_GUILESS_MAIN(TestDesktopScripts)

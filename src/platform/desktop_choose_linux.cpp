@@ -10,7 +10,9 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusServiceWatcher>
 #include <QGuiApplication>
+#include <QTimer>
 
 namespace {
 
@@ -59,10 +61,82 @@ std::unique_ptr<DesktopWallpaper> makeBinding(DesktopKind kind) {
     return std::make_unique<UnsupportedWallpaper>();
 }
 
+// Follows the session's desktop services. A desktop whose service starts after the program (as at login, when the
+// program starts before the shell) or restarts is used from the next switch on, and the picture on show is handed to
+// it at once, again every half second until it takes it: a desktop that has just started may not yet have a
+// desktop to put it on.
+class FollowingWallpaper final : public DesktopWallpaper {
+public:
+    FollowingWallpaper() {
+        watcher_.setConnection(QDBusConnection::sessionBus());
+        watcher_.setWatchMode(QDBusServiceWatcher::WatchForOwnerChange);
+        for (const QString& service : FollowedServices)
+            watcher_.addWatchedService(service);
+        QObject::connect(
+            &watcher_, &QDBusServiceWatcher::serviceOwnerChanged, &watcher_,
+            [this](const QString&, const QString&, const QString& newOwner) { onServiceChanged(newOwner); });
+        retry_.setInterval(RetryIntervalMs);
+        QObject::connect(&retry_, &QTimer::timeout, &retry_, [this] { retryShown(); });
+        choose();
+    }
+
+    QString name() const override { return current_->name(); }
+
+    bool setWallpaper(const QString& path, QString* error) override {
+        retry_.stop();
+        if (stale_)
+            choose();
+        shown_ = path;
+        return current_->setWallpaper(path, error);
+    }
+
+private:
+    static constexpr int RetryIntervalMs = 500;
+    static constexpr int MostRetries = 120;
+    inline static const QStringList FollowedServices{QStringLiteral("org.kde.plasmashell"),
+                                                     QStringLiteral("org.xfce.Xfconf")};
+
+    void choose() {
+        stale_ = false;
+        const DesktopKind kind = decideDesktop(gatherSessionFacts());
+        if (current_ && kind == kind_)
+            return;
+        kind_ = kind;
+        current_ = makeBinding(kind);
+        reportProblem(QStringLiteral("wallpaper binding: %1").arg(desktopKindName(kind)));
+    }
+
+    void onServiceChanged(const QString& newOwner) {
+        stale_ = true;
+        if (newOwner.isEmpty() || shown_.isEmpty())
+            return;
+        retries_ = 0;
+        retry_.start();
+    }
+
+    void retryShown() {
+        if (stale_)
+            choose();
+        QString error;
+        if (current_->setWallpaper(shown_, &error)) {
+            retry_.stop();
+        } else if (++retries_ >= MostRetries) {
+            retry_.stop();
+            reportProblem(QStringLiteral("the desktop did not take %1: %2").arg(shown_, error));
+        }
+    }
+
+    QDBusServiceWatcher watcher_;
+    QTimer retry_;
+    std::unique_ptr<DesktopWallpaper> current_;
+    DesktopKind kind_ = DesktopKind::Unsupported;
+    bool stale_ = false;
+    QString shown_;
+    int retries_ = 0;
+};
+
 } // namespace
 
 std::unique_ptr<DesktopWallpaper> chooseDesktopWallpaper() {
-    const DesktopKind kind = decideDesktop(gatherSessionFacts());
-    reportProblem(QStringLiteral("wallpaper binding: %1").arg(desktopKindName(kind)));
-    return makeBinding(kind);
+    return std::make_unique<FollowingWallpaper>();
 }

@@ -1,5 +1,7 @@
 #include "platform/desktop_gsettings_linux.h"
+
 #include "platform/diagnostics.h"
+#include "platform/wallpaper_copies_linux.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -70,23 +72,12 @@ std::optional<QStringList> keysToWrite(GSettingsSchema* schema, const GSettingsT
     return keys;
 }
 
-QString cleanAbsolutePath(const QString& path) {
-    return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-}
-
-QString withDotSegment(const QString& cleanPath) {
-    const qsizetype slash = cleanPath.lastIndexOf(u'/');
-    return cleanPath.left(slash) + QStringLiteral("/./") + cleanPath.mid(slash + 1);
-}
-
 } // namespace
 
 GSettingsTarget gnomeFamilyTarget() {
-    return {QStringLiteral("GNOME"),
-            QStringLiteral("org.gnome.desktop.background"),
-            {QStringLiteral("picture-uri")},
-            {QStringLiteral("picture-uri-dark")},
-            PictureValueForm::FileUri};
+    return {QStringLiteral("GNOME"),         QStringLiteral("org.gnome.desktop.background"),
+            {QStringLiteral("picture-uri")}, {QStringLiteral("picture-uri-dark")},
+            PictureValueForm::FileUri,       true};
 }
 
 GSettingsTarget cinnamonTarget() {
@@ -111,12 +102,15 @@ QString GSettingsWallpaper::name() const {
     return target_.displayName;
 }
 
-// The desktops compare the new value with the old one and do nothing when it is unchanged, so
-// the same path twice would leave the old picture on screen. Each call therefore writes the
-// spelling of the path that differs from the stored one ("/dir/pic.bmp" and "/dir/./pic.bmp"):
-// the key really changes, every listener is told, and the stored value still names the file.
-// An empty value first would not do: listeners read the key when the notice arrives, often
-// after the second write, and then see no change. gnome-shell additionally watches the file.
+// The desktops compare the new value with the old one and do nothing when it is unchanged, so the same path twice
+// would leave the old picture on screen. Each call therefore writes the spelling of the path that differs from the
+// stored one ("/dir/pic.bmp" and "/dir/./pic.bmp"): the key really changes, every listener is told, and the stored
+// value still names the file. An empty value first would not do: listeners read the key when the notice arrives,
+// often after the second write, and then see no change.
+//
+// GNOME Shell goes further: it keeps each picture it loaded per file, and both spellings are one file to it, so the
+// same name with new content (temp.bmp, every conversion) may show the old picture. It is handed a copy named after
+// the content instead, which changes the key exactly when the picture changes.
 bool GSettingsWallpaper::setWallpaper(const QString& path, QString* error) {
     if (!QFileInfo(path).isFile()) {
         return fail(error, QStringLiteral("the picture %1 does not exist").arg(path));
@@ -130,14 +124,24 @@ bool GSettingsWallpaper::setWallpaper(const QString& path, QString* error) {
         return false;
     }
     const SettingsPtr settings(g_settings_new_full(schema.get(), nullptr, nullptr));
+    const QString shown = fileNamedBy(readString(settings.get(), keys->constFirst()), target_.form);
+    std::optional<QString> copy;
+    if (target_.copiesByContent && !(copy = WallpaperCopies::place(path, error))) {
+        return false;
+    }
     for (const QString& key : *keys) {
-        const QString value = nextPictureValue(path, target_.form, readString(settings.get(), key));
+        const QString value = copy ? pictureValue(*copy, target_.form, false)
+                                   : nextPictureValue(path, target_.form, readString(settings.get(), key));
         if (!g_settings_set_string(settings.get(), key.toUtf8().constData(), value.toUtf8().constData())) {
             return fail(error, QStringLiteral("the setting %1 %2 cannot be written").arg(target_.schemaId, key));
         }
     }
     // Written before we return, so the desktop has the value however soon the program ends.
     g_settings_sync();
+    // The copy shown before stays until the next switch: the desktop may still be fading from it.
+    if (copy) {
+        WallpaperCopies::keepOnly(*copy, shown);
+    }
     return true;
 }
 
@@ -152,18 +156,4 @@ std::optional<QString> gsettingsString(const QString& schemaId, const QString& k
     }
     const SettingsPtr settings(g_settings_new_full(schema.get(), nullptr, nullptr));
     return readString(settings.get(), key);
-}
-
-QString pictureValue(const QString& path, PictureValueForm form, bool alternateSpelling) {
-    const QString clean = cleanAbsolutePath(path);
-    const QString spelled = alternateSpelling ? withDotSegment(clean) : clean;
-    if (form == PictureValueForm::PlainPath) {
-        return spelled;
-    }
-    return QString::fromLatin1(QUrl::fromLocalFile(spelled).toEncoded());
-}
-
-QString nextPictureValue(const QString& path, PictureValueForm form, const QString& storedValue) {
-    const QString canonical = pictureValue(path, form, false);
-    return storedValue == canonical ? pictureValue(path, form, true) : canonical;
 }

@@ -1,14 +1,12 @@
 #pragma once
 
 #include "platform/desktop_wallpaper.h"
+#include "platform/path_spelling_linux.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <optional>
-
-// How a desktop's GSettings key names the picture.
-enum class PictureValueForm { FileUri, PlainPath };
 
 // The GSettings schema and keys through which a desktop takes its wallpaper.
 struct GSettingsTarget {
@@ -17,6 +15,8 @@ struct GSettingsTarget {
     QStringList requiredKeys;
     QStringList optionalKeys; // written only when the installed schema has them
     PictureValueForm form = PictureValueForm::FileUri;
+    // The desktop caches pictures per file and trusts the cache: it is handed copies named after their content.
+    bool copiesByContent = false;
 };
 
 GSettingsTarget gnomeFamilyTarget(); // GNOME, Unity, Budgie, Pantheon
@@ -39,10 +39,3 @@ bool gsettingsSchemaPresent(const QString& schemaId);
 
 // The string stored under a key, or nothing when the schema or key is missing.
 std::optional<QString> gsettingsString(const QString& schemaId, const QString& key);
-
-// The two equal spellings of the picture for a key: its canonical form, and one with "/./"
-// before the file name. Both name the same file.
-QString pictureValue(const QString& path, PictureValueForm form, bool alternateSpelling);
-
-// The spelling to write next: always one that differs from the value stored now.
-QString nextPictureValue(const QString& path, PictureValueForm form, const QString& storedValue);

@@ -1,5 +1,7 @@
 #include "platform/desktop_xfce_linux.h"
+
 #include "platform/diagnostics.h"
+#include "platform/path_spelling_linux.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -23,27 +25,29 @@ QDBusMessage xfconfCall(const QString& method) {
                                           QStringLiteral("org.xfce.Xfconf"), method);
 }
 
-// The names of all properties under /backdrop, or nothing when xfconf does not answer. A
-// fresh profile has no such channel or property yet; xfconf answers that with an error.
-std::optional<QStringList> backdropProperties(QString* error) {
+// All properties under /backdrop with their values, or nothing when xfconf does not answer. A fresh profile has no
+// such channel or property yet; xfconf answers that with an error.
+std::optional<QVariantMap> backdropProperties(QString* error) {
     QDBusMessage call = xfconfCall(QStringLiteral("GetAllProperties"));
     call << DesktopChannel << QStringLiteral("/backdrop");
     const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, CallTimeoutMs);
     if (reply.type() == QDBusMessage::ErrorMessage) {
         if (reply.errorName() == u"org.xfce.Xfconf.Error.PropertyNotFound" ||
             reply.errorName() == u"org.xfce.Xfconf.Error.ChannelNotFound") {
-            return QStringList();
+            return QVariantMap();
         }
         fail(error, QStringLiteral("xfconf did not list the backdrops: %1").arg(reply.errorMessage()));
         return std::nullopt;
     }
     if (reply.arguments().isEmpty()) {
-        return QStringList();
+        return QVariantMap();
     }
     const QVariant first = reply.arguments().constFirst();
-    const QVariantMap properties =
-        first.canConvert<QDBusArgument>() ? qdbus_cast<QVariantMap>(first.value<QDBusArgument>()) : first.toMap();
-    return properties.keys();
+    return first.canConvert<QDBusArgument>() ? qdbus_cast<QVariantMap>(first.value<QDBusArgument>()) : first.toMap();
+}
+
+QString textOf(const QVariant& value) {
+    return value.canConvert<QDBusVariant>() ? value.value<QDBusVariant>().variant().toString() : value.toString();
 }
 
 bool setProperty(const QString& property, const QString& value, QString* error) {
@@ -83,32 +87,26 @@ QStringList xfceImageProperties(const QStringList& existingProperties, const QSt
     return properties;
 }
 
-QStringList xfceImageValues(const QString& path) {
-    return {QString(), QDir::cleanPath(QFileInfo(path).absoluteFilePath())};
-}
-
 QString XfceWallpaper::name() const {
     return QStringLiteral("XFCE");
 }
 
-// xfdesktop keeps its picture when a property is set to the value it already holds. Setting
-// each property to an empty value first, then to the path, makes every call a change. xfconf's
-// change signal carries the value itself, so xfdesktop sees both steps in order and loads the
-// file again; each D-Bus call returns only after xfconf has applied it.
+// xfdesktop keeps its picture when a property is set to the value it already holds, and loads the file anew whenever
+// the text changes. Each property gets the spelling of the path that differs from its own value: one change, straight
+// from the old picture to the new one. (An empty value first would let xfdesktop draw its bare colour in between.)
+// Each D-Bus call returns only after xfconf has applied it.
 bool XfceWallpaper::setWallpaper(const QString& path, QString* error) {
     if (!QFileInfo(path).isFile()) {
         return fail(error, QStringLiteral("the picture %1 does not exist").arg(path));
     }
-    const std::optional<QStringList> existing = backdropProperties(error);
+    const std::optional<QVariantMap> existing = backdropProperties(error);
     if (!existing) {
         return false;
     }
-    const QStringList values = xfceImageValues(path);
-    for (const QString& property : xfceImageProperties(*existing, monitorNames())) {
-        for (const QString& value : values) {
-            if (!setProperty(property, value, error)) {
-                return false;
-            }
+    for (const QString& property : xfceImageProperties(existing->keys(), monitorNames())) {
+        const QString value = nextPictureValue(path, PictureValueForm::PlainPath, textOf(existing->value(property)));
+        if (!setProperty(property, value, error)) {
+            return false;
         }
     }
     return true;

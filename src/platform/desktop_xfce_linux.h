@@ -16,6 +16,3 @@ public:
 // The properties to write: every existing one naming a backdrop picture, or, when there is
 // none yet, one for the first workspace of each monitor (connector names, as xfdesktop uses).
 QStringList xfceImageProperties(const QStringList& existingProperties, const QStringList& monitorNames);
-
-// The values written to each property, in order: an empty one, then the picture's path.
-QStringList xfceImageValues(const QString& path);

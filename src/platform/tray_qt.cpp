@@ -1,5 +1,7 @@
 #include "platform/tray_qt.h"
 
+#include <QGuiApplication>
+#include <QStyleHints>
 #include <QSystemTrayIcon>
 
 namespace {
@@ -20,8 +22,17 @@ TrayActivation toActivation(QSystemTrayIcon::ActivationReason reason) {
 } // namespace
 
 QtTrayIcon::QtTrayIcon(QObject* parent) : TrayIcon(parent), icon_(new QSystemTrayIcon(this)) {
+    pendingRemoval_.setSingleShot(true);
+    connect(&pendingRemoval_, &QTimer::timeout, icon_, &QSystemTrayIcon::hide);
     connect(icon_, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) { emit activated(toActivation(reason)); });
+            [this](QSystemTrayIcon::ActivationReason reason) { onActivated(reason); });
+}
+
+void QtTrayIcon::onActivated(int reason) {
+    if (pendingRemoval_.isActive())
+        return;
+    lastClick_.start();
+    emit activated(toActivation(QSystemTrayIcon::ActivationReason(reason)));
 }
 
 bool QtTrayIcon::isHostAvailable() const {
@@ -34,11 +45,17 @@ bool QtTrayIcon::clickRestores() const {
 }
 
 void QtTrayIcon::add(const QIcon& icon, const QString& tip) {
+    pendingRemoval_.stop();
     icon_->setIcon(icon);
     icon_->setToolTip(tip);
     icon_->show();
 }
 
 void QtTrayIcon::remove() {
+    const qint64 interval = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+    if (icon_->isVisible() && lastClick_.isValid() && lastClick_.elapsed() < interval) {
+        pendingRemoval_.start(static_cast<int>(interval - lastClick_.elapsed()));
+        return;
+    }
     icon_->hide();
 }

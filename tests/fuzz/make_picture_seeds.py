@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the fuzz targets' seed inputs into corpus/<target>/, each a few hundred bytes.
 
-    make_seeds.py
+    make_picture_seeds.py
 
 The first byte of a picture_rows seed chooses the file's name (byte % 3) and what is done with the rows
 (byte // 3 % 3: fill a tiny screen, fill a wide one, or write a bitmap); the picture follows. The first byte of an
@@ -16,17 +16,9 @@ import subprocess
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-
-
-def words(*values):
-    return struct.pack("<%dI" % len(values), *values)
-
-
-def bitmap(width, height, bits, compression, pixels, after_info=b"", info_bytes=40, extra_info=b""):
-    info = struct.pack("<IiiHHIIiiII", info_bytes, width, height, 1, bits, compression, len(pixels), 2835, 2835, 0, 0)
-    info = (info + extra_info)[:info_bytes].ljust(info_bytes, b"\0")
-    pixels_at = 14 + info_bytes + len(after_info)
-    return b"BM" + struct.pack("<IHHI", pixels_at + len(pixels), 0, 0, pixels_at) + info + after_info + pixels
+# The byte-by-byte builders of bitmaps and GIFs are the hostile corpus's.
+sys.path.insert(0, os.path.join(HERE, os.pardir, "hostile"))
+from make_corpus import bitmap, gif, words  # noqa: E402
 
 
 def core_bitmap(width, height, bits, palette, pixels):
@@ -56,57 +48,6 @@ def bitmaps():
     yield "2-bit-palette", bitmap(5, 1, 2, 0, bytes([0x1B, 0xC0, 0, 0]), PALETTE)
     yield "24-bit-top-down", bitmap(2, -2, 24, 0, bytes(range(6)) + b"\0\0" + bytes(range(6, 12)) + b"\0\0")
     yield "32-bit-plain", bitmap(2, 2, 32, 0, words(0x00112233, 0x00445566, 0x00778899, 0x00AABBCC))
-
-
-def lzw(indices, min_code_size):
-    clear, end = 1 << min_code_size, (1 << min_code_size) + 1
-    table = {bytes([i]): i for i in range(clear)}
-    next_code, width = end + 1, min_code_size + 1
-    bits, nbits, out = 0, 0, bytearray()
-
-    def emit(code):
-        nonlocal bits, nbits
-        bits |= code << nbits
-        nbits += width
-        while nbits >= 8:
-            out.append(bits & 0xFF)
-            bits >>= 8
-            nbits -= 8
-
-    emit(clear)
-    current = b""
-    for index in indices:
-        candidate = current + bytes([index])
-        if candidate in table:
-            current = candidate
-            continue
-        emit(table[current])
-        if next_code < 4096:
-            table[candidate] = next_code
-            next_code += 1
-            if next_code > (1 << width) and width < 12:
-                width += 1
-        current = bytes([index])
-    if current:
-        emit(table[current])
-    emit(end)
-    if nbits:
-        out.append(bits & 0xFF)
-    return bytes([min_code_size, len(out)]) + bytes(out) + b"\0"
-
-
-def gif(width, height, frames=1, screen=None, transparent=None):
-    screen_width, screen_height = screen or (width, height)
-    out = bytearray(b"GIF89a" + struct.pack("<HHBBB", screen_width, screen_height, 0x81, 0, 0))
-    out += bytes([255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255])
-    if frames > 1:
-        out += b"\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00"
-    for frame in range(frames):
-        flags, index = (1, transparent) if transparent is not None else (0, 0)
-        out += b"\x21\xF9\x04" + bytes([flags, 1, 0, index, 0])
-        out += b"\x2C" + struct.pack("<HHHHB", 1, 1, width, height, 0)
-        out += lzw([(x + y + frame) % 4 for y in range(height) for x in range(width)], 2)
-    return bytes(out + b"\x3B")
 
 
 def gifs():
