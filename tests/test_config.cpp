@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -153,13 +155,33 @@ void TestConfig::refusedWriteStopsLaterKeys() {
 }
 
 void TestConfig::realStoreRoundTrip() {
+#ifdef Q_OS_WIN
+    // The store is the user's own registry key: what it holds is put back afterwards.
+    QSettings registry(QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Tivelo"),
+                       QSettings::NativeFormat);
+    QVariantMap kept;
+    for (const QString& name : registry.allKeys())
+        kept.insert(name, registry.value(name));
+    const auto putBack = qScopeGuard([&] {
+        registry.remove(QString());
+        for (auto value = kept.cbegin(); value != kept.cend(); ++value)
+            registry.setValue(value.key(), value.value());
+    });
+#else
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
+#endif
     const std::unique_ptr<SettingsStore> store = makeUserSettingsStore();
     QString error;
     const QString folder = QStringLiteral("/tmp/картинки, мои \"лучшие\"");
     QVERIFY2(saveSettings({45, true, folder, true}, *store, &error), qPrintable(error));
+#ifdef Q_OS_WIN
+    // Text values (REG_SZ), as the earlier Windows versions wrote them.
+    registry.sync();
+    QCOMPARE(registry.value(QStringLiteral("Tivelo/Interval")).typeId(), QMetaType::QString);
+#else
     QVERIFY(QFile::exists(home.filePath(QStringLiteral("Tivelo/Tivelo.conf"))));
+#endif
     QCOMPARE(store->read(config::App, config::Section, config::IntervalKey, QString()), QStringLiteral("45"));
     QCOMPARE(store->read(config::App, config::Section, config::DirNameKey, QString()), folder);
     QCOMPARE(store->read(config::App, config::Section, config::PauseKey, QString()), QStringLiteral("True"));

@@ -1,6 +1,8 @@
 #include "app/controller.h"
+#include "settings/config.h"
 #include "support/fakes.h"
 
+#include <QDir>
 #include <QTest>
 
 namespace {
@@ -62,7 +64,7 @@ void TestController::firstRunStartsInTrayWithoutWindow() {
     QCOMPARE(rig.tray.tip, QStringLiteral("Quorlen v1.0"));
     QCOMPARE(rig.random.seeded, 1);
     QCOMPARE(controller.state().intervalSecs, 300);
-    QCOMPARE(controller.state().folder, QStringLiteral("/"));
+    QCOMPARE(controller.state().folder, defaultFolder());
     QCOMPARE(rig.settings.values.value(QStringLiteral("pause")), QStringLiteral("True"));
 }
 
@@ -120,9 +122,9 @@ void TestController::windowShowsWhatHappenedWhileHidden() {
     QVERIFY(rig.view->presented);
     QCOMPARE(rig.view->seconds, QStringLiteral("1"));
     QCOMPARE(rig.view->folder, QStringLiteral("/p"));
-    QVERIFY(rig.desktop.paths.constLast().endsWith(QLatin1Char('/') + rig.view->pictureName));
+    QVERIFY(rig.desktop.paths.constLast().endsWith(QDir::separator() + rig.view->pictureName));
     controller.next();
-    QVERIFY(rig.desktop.paths.constLast().endsWith(QLatin1Char('/') + rig.view->pictureName));
+    QVERIFY(rig.desktop.paths.constLast().endsWith(QDir::separator() + rig.view->pictureName));
 }
 
 void TestController::waysOutRemoveIconAndSaveNothing_data() {

@@ -158,8 +158,9 @@ private slots:
             QCOMPARE(spy.first().first().toString(), expected);
     }
 
-    void refusesUnreadableFolder() {
 #ifdef Q_OS_UNIX
+    // Windows has no such folder permissions.
+    void refusesUnreadableFolder() {
         QTemporaryDir temp;
         const QString locked = temp.path() + "/locked";
         QVERIFY(QDir().mkpath(locked));
@@ -175,10 +176,8 @@ private slots:
         QCOMPARE(spy.count(), 0);
         QCOMPARE(chooser.path(), native(QDir::cleanPath(temp.path())));
         QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-#else
-        QSKIP("folder permissions are tested on Unix");
-#endif
     }
+#endif
 
     void rowsShowAncestorsThenSubfolders_data() {
         QTest::addColumn<QStringList>("folders");

@@ -153,9 +153,17 @@ void TestMainWindow::openedFolderAppliesEditedSeconds() {
 
 void TestMainWindow::chosenDriveIsOpenedAndApplied() {
     WindowRig rig;
-    rig.lister.folders.insert(QStringLiteral("/"), {"r1.bmp", "r2.bmp"});
-    emit rig.find<DriveList>("driveList")->driveChosen(QStringLiteral("/"));
-    QCOMPARE(rig.settings.values.value(QStringLiteral("DirName")), QStringLiteral("/"));
+#ifdef Q_OS_WIN
+    // A drive opens at its current folder: on the working folder's drive, the working folder.
+    const QString opened = QDir::currentPath();
+    const QString drive = QDir::toNativeSeparators(opened.left(3));
+#else
+    const QString opened = QStringLiteral("/");
+    const QString drive = opened;
+#endif
+    rig.lister.folders.insert(opened, {"r1.bmp", "r2.bmp"});
+    emit rig.find<DriveList>("driveList")->driveChosen(drive);
+    QCOMPARE(rig.settings.values.value(QStringLiteral("DirName")), QDir::toNativeSeparators(opened));
     QCOMPARE(rig.desktop.paths.size(), 1);
 }
 

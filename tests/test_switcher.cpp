@@ -3,6 +3,7 @@
 #include "support/sample_pictures.h"
 #include "switching/switcher.h"
 
+#include <QDir>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -110,7 +111,7 @@ void TestSwitcher::walksOrderAndReshufflesAfterCycle() {
     for (const QList<QVariant>& signal : std::as_const(rig.chosen))
         names.append(signal.constFirst().toString());
     QCOMPARE(names, (QStringList{"a.bmp", "b.bmp", "c.bmp", "a.bmp", "b.bmp", "c.bmp"}));
-    QCOMPARE(rig.desktop.paths.constFirst(), QStringLiteral("/p/a.bmp"));
+    QCOMPARE(rig.desktop.paths.constFirst(), QStringLiteral("/p") + QDir::separator() + QStringLiteral("a.bmp"));
     QCOMPARE(rig.random.drawn, 2 * 3); // the scan's deal and one reshuffle per finished cycle, two draws each
 }
 

@@ -49,7 +49,8 @@ struct Folder {
     FakeDesktop desktop;
     WallpaperChanger changer{desktop};
     QString path(const QString& name) const { return dir.filePath(name); }
-    QString converted() const { return path(QStringLiteral("temp.bmp")); }
+    // Named as the program names it: the folder, the native separator, the name.
+    QString converted() const { return joinPath(dir.path(), QStringLiteral("temp.bmp")); }
     bool apply(const QString& name, QString* error = nullptr) {
         return changer.apply(name, path(name), dir.path(), error);
     }
@@ -177,7 +178,10 @@ void TestWallpaperChanger::unreadablePictures_data() {
     QTest::newRow("text named gif") << "text.gif" << QByteArray("GIF? no, just words\n");
     QTest::newRow("truncated jpeg") << "cut.jpg" << QByteArray("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10);
     QTest::newRow("missing file") << "gone.jpg" << QByteArray("-");
+#ifdef Q_OS_UNIX
+    // Windows has no named pipes in the file system.
     QTest::newRow("pipe") << "pipe.gif" << QByteArray("|");
+#endif
 }
 
 void TestWallpaperChanger::unreadablePictures() {
@@ -187,8 +191,6 @@ void TestWallpaperChanger::unreadablePictures() {
     if (content == "|") {
 #ifdef Q_OS_UNIX
         QVERIFY(mkfifo(QFile::encodeName(folder.path(name)).constData(), 0600) == 0);
-#else
-        QSKIP("no named pipes in the file system here");
 #endif
     } else if (content != "-") {
         QFile file(folder.path(name));
@@ -226,8 +228,7 @@ void TestWallpaperChanger::bigPhotographConverts() {
 void TestWallpaperChanger::joinPathInsertsOneSeparator_data() {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("joined");
-    QTest::newRow("plain folder") << "/home/me/pics"
-                                  << "/home/me/pics/a.jpg";
+    QTest::newRow("plain folder") << "/home/me/pics" << QStringLiteral("/home/me/pics") + QDir::separator() + "a.jpg";
     QTest::newRow("trailing separator") << "/home/me/pics/"
                                         << "/home/me/pics/a.jpg";
     QTest::newRow("root") << "/"

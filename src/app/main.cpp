@@ -7,6 +7,7 @@
 #include "platform/desktop_wallpaper.h"
 #include "platform/diagnostics.h"
 #include "platform/folder_lister.h"
+#include "platform/problem_log.h"
 #include "platform/settings_store.h"
 #include "platform/system_services.h"
 #include "platform/termination.h"
@@ -18,6 +19,7 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorlen"));
+    installProblemLog();
     // The window comes and goes; only the exit command and closing the window end the program.
     QApplication::setQuitOnLastWindowClosed(false);
     // A broken picture is reported once, in our own words; the decoders' chatter adds nothing.

@@ -5,6 +5,7 @@
 #include "app/folder_list.h"
 #include "app/picture_button.h"
 #include "platform/diagnostics.h"
+#include "platform/drive_folder.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -76,8 +77,10 @@ void MainWindow::onFolderOpened(const QString& folder) {
 }
 
 void MainWindow::onDriveChosen(const QString& root) {
+    // The drive's current folder may have gone since; its root is still there.
+    const QString folder = currentFolderOnDrive(root);
     QString error;
-    if (!folderList_->setPath(root, &error)) {
+    if (!folderList_->setPath(folder, &error) && (folder == root || !folderList_->setPath(root, &error))) {
         reportProblem(error);
         driveList_->showDriveOf(folderList_->path());
     }

@@ -1,5 +1,7 @@
 #include "app/single_instance.h"
 
+#include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -14,8 +16,11 @@ constexpr int ConnectAttempts = 5;
 
 QString socketName(const QString& folder) {
 #ifdef Q_OS_WIN
-    // Named pipes live in one namespace for all users; the user's name keeps ours apart.
-    return QStringLiteral("quorlen-") + qEnvironmentVariable("USERNAME");
+    // Named pipes live in one namespace for the whole machine. The lock folder is the user's own, so a name made
+    // from its path keeps users apart, and copies guarded by different folders as well.
+    const QByteArray key = QDir::cleanPath(QDir(folder).absolutePath()).toLower().toUtf8();
+    return QStringLiteral("quorlen-") +
+           QString::fromLatin1(QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(32));
 #else
     return QDir(folder).filePath(QStringLiteral("quorlen.socket"));
 #endif
@@ -24,8 +29,17 @@ QString socketName(const QString& folder) {
 } // namespace
 
 QString singleInstanceFolder() {
+#ifdef Q_OS_WIN
+    // Windows has no runtime folder (Qt names the profile folder itself): the program's own local data folder keeps
+    // the lock out of the user's sight.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    if (runtime.isEmpty() || !QDir().mkpath(runtime))
+        return QDir::tempPath();
+    return runtime;
+#else
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     return runtime.isEmpty() ? QDir::tempPath() : runtime;
+#endif
 }
 
 SingleInstance::SingleInstance(const QString& folder, QObject* parent)
@@ -37,7 +51,7 @@ SingleInstance::SingleInstance(const QString& folder, QObject* parent)
 SingleInstance::~SingleInstance() = default;
 
 bool SingleInstance::claim(QString* error) {
-    if (lock_.tryLock(0))
+    if (lock_.tryLock(0) || takeOverOwnLock())
         return listen(error);
     if (lock_.error() != QLockFile::LockFailedError) {
         // Without a usable lock folder, running unguarded beats not running at all.
@@ -47,6 +61,19 @@ bool SingleInstance::claim(QString* error) {
     }
     askRunningCopyToShow(error);
     return false;
+}
+
+// Process numbers start again after a reboot (and when Wine's server restarts), and on Windows the lock folder
+// outlives both, so the lock of a copy that never ended cleanly may name this very process, which QLockFile then
+// takes for a running copy. No running copy can have our number.
+bool SingleInstance::takeOverOwnLock() {
+    qint64 owner = 0;
+    QString host;
+    QString application;
+    if (lock_.error() != QLockFile::LockFailedError || !lock_.getLockInfo(&owner, &host, &application) ||
+        owner != QCoreApplication::applicationPid())
+        return false;
+    return lock_.removeStaleLockFile() && lock_.tryLock(0);
 }
 
 bool SingleInstance::listen(QString* error) {

@@ -23,6 +23,7 @@ signals:
     void showRequested();
 
 private:
+    bool takeOverOwnLock();
     bool listen(QString* error);
     bool askRunningCopyToShow(QString* error);
     void readRequests();
@@ -32,5 +33,6 @@ private:
     QLocalServer* server_ = nullptr;
 };
 
-// The folder for the lock and socket: the user's runtime folder, else the temp folder.
+// The folder for the lock and socket: the user's runtime folder (on Windows the program's local data folder), else
+// the temp folder.
 QString singleInstanceFolder();

@@ -1,5 +1,6 @@
 #include "support/fakes.h"
 
+#include <QDir>
 #include <QFile>
 
 float FakeRandom::draw() {
@@ -26,12 +27,14 @@ bool FakeSettingsStore::write(const QString&, const QString&, const QString& key
 bool FakeFolderLister::list(const QString& folder, const std::function<bool(const QString&)>& onName,
                             QString* error) const {
     ++listings;
-    if (unreadable.contains(folder)) {
+    // The program names folders natively ("C:\\pics" on Windows); the tests name them with "/".
+    const QString key = QDir::fromNativeSeparators(folder);
+    if (unreadable.contains(key)) {
         if (error)
             *error = QStringLiteral("cannot read %1").arg(folder);
         return false;
     }
-    for (const QString& name : folders.value(folder)) {
+    for (const QString& name : folders.value(key)) {
         if (!onName(name))
             break;
     }
