@@ -177,6 +177,22 @@ xs_tray_icons() {
     return "$found"
 }
 
+# Prints the first icon window in the tray; fails when there is none.
+xs_tray_icon() {
+    local icons
+    icons=$(xs_tray_icons) || return 1
+    printf '%s\n' "${icons%%$'\n'*}"
+}
+
+xs_tray_empty() { ! xs_tray_icons >/dev/null; }
+
+# Prints the first viewable window whose name matches the pattern; fails when there is none.
+xs_visible_window() {
+    local found
+    found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
+    [[ -n $found ]] && printf '%s\n' "$found"
+}
+
 # Sets XS_ENV to the command prefix that runs a program with the given private home and no desktop session, so
 # that Quorlen binds to the X11 root window and the XEmbed tray of this session.
 xs_program_env() {

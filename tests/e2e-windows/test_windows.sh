@@ -140,17 +140,7 @@ settings_dump() {
         sed -n 's/^ \{4\}\([^ ].*\) \{4\}\(REG_[A-Z_]*\) \{4\}\(.*\)$/\1 \2 \3/p' | sort
 }
 
-tray_icon() {
-    local icons
-    icons=$(xs_tray_icons) || return 1
-    printf '%s\n' "${icons%%$'\n'*}"
-}
-tray_empty() { ! xs_tray_icons >/dev/null; }
-main_window() {
-    local found
-    found=$(xdotool search --onlyvisible --name '^Quorlen\(Win manager\)$' 2>/dev/null | head -n 1)
-    [[ -n $found ]] && printf '%s\n' "$found"
-}
+main_window() { xs_visible_window '^Quorlen\(Win manager\)$'; }
 window_hidden() { ! main_window >/dev/null; }
 pid_gone() {
     local stat
@@ -172,18 +162,18 @@ expect_program_end() {
     wait "$program_pid" || status=$?
     program_pid=
     ((status == 0)) || fail "the program ended with code $status after $2"
-    wait_for 5 tray_empty || fail "an icon is left in the tray after $2"
+    wait_for 5 xs_tray_empty || fail "an icon is left in the tray after $2"
 }
 
 # ---- Start: hidden, the icon in the tray; a double click shows the window ----
 start_program
-wait_for 30 tray_icon || fail "no tray icon was embedded into the tray"
+wait_for 30 xs_tray_icon || fail "no tray icon was embedded into the tray"
 window_hidden || fail "the window is shown at start-up"
 [[ $(registry_value "$desktop_key" Wallpaper) == "REG_SZ " ]] || fail "the start switched although pause is False"
-xdotool mousemove --window "$(tray_icon)" 8 8 click --repeat 2 --delay 80 1
+xdotool mousemove --window "$(xs_tray_icon)" 8 8 click --repeat 2 --delay 80 1
 wait_for 10 main_window || fail "a double click on the tray icon did not show the window"
 window=$(main_window)
-wait_for 5 tray_empty || fail "the tray icon stayed while the window is shown"
+wait_for 5 xs_tray_empty || fail "the tray icon stayed while the window is shown"
 step "a double click on the tray icon showed the window $window"
 
 # ---- Apply stores the four values, read from the key, and switches between the JPEG (converted) and the BMP ----
@@ -230,7 +220,7 @@ step "problem log: $(wc -l <"$problem_log") lines, damaged.jpg named, nothing ab
 
 # ---- Back to the tray; a second start shows the running copy's window and ends ----
 click_control "$window" hidePictureButton
-wait_for 10 tray_icon || fail "the hide button left no icon in the tray"
+wait_for 10 xs_tray_icon || fail "the hide button left no icon in the tray"
 wait_for 5 window_hidden || fail "the hide button left the window shown"
 (cd "$XS_DIR" && exec wine "$program") >>"$XS_DIR/program.log" 2>&1 &
 second_pid=$!
@@ -253,7 +243,7 @@ step "the exit button ended the program, saved nothing and left no icon"
 
 # ---- The end of the Windows session ends the program by itself ----
 start_program
-wait_for 30 tray_icon || fail "no tray icon after the restart"
+wait_for 30 xs_tray_icon || fail "no tray icon after the restart"
 wine wineboot --end-session >"$XS_DIR/wineboot.log" 2>&1 || true
 # Wine ends what still runs after the session's end with another code: 0 means the program left by itself.
 expect_program_end 15 "the end of the session"

@@ -135,20 +135,12 @@ e2e_start_program() {
 }
 
 # Prints the window that the program's tray icon embedded into trayer; fails when no icon is embedded.
-e2e_tray_icon_window() {
-    local icons
-    icons=$(xs_tray_icons) || return 1
-    printf '%s\n' "${icons%%$'\n'*}"
-}
+e2e_tray_icon_window() { xs_tray_icon; }
 
-e2e_tray_is_empty() { ! xs_tray_icons >/dev/null; }
+e2e_tray_is_empty() { xs_tray_empty; }
 
 # Prints the program's main window when it is mapped and viewable.
-e2e_window_mapped() {
-    local found
-    found=$(xdotool search --onlyvisible --name "$E2E_WINDOW_PATTERN" 2>/dev/null | head -n 1)
-    [[ -n $found ]] && printf '%s\n' "$found"
-}
+e2e_window_mapped() { xs_visible_window "$E2E_WINDOW_PATTERN"; }
 
 e2e_window_unmapped() { ! e2e_window_mapped >/dev/null; }
 
