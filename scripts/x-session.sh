@@ -193,6 +193,23 @@ xs_visible_window() {
     [[ -n $found ]] && printf '%s\n' "$found"
 }
 
+# xs_require_tools SET TOOL...: exits 77 (a skip) when a tool is missing, naming the install-deps set that brings
+# it; with QUORLEN_NO_SKIPS set, a missing tool fails instead.
+xs_require_tools() {
+    local set=$1 tool missing=()
+    shift
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
+    done
+    ((${#missing[@]} == 0)) && return 0
+    if [[ -n ${QUORLEN_NO_SKIPS+set} ]]; then
+        xs_log "FAIL: missing ${missing[*]}, and QUORLEN_NO_SKIPS forbids a skip"
+        exit 1
+    fi
+    xs_log "SKIP: missing ${missing[*]} (scripts/install-deps $set installs them)"
+    exit 77
+}
+
 # Sets XS_ENV to the command prefix that runs a program with the given private home and no desktop session, so
 # that Quorlen binds to the X11 root window and the XEmbed tray of this session.
 xs_program_env() {

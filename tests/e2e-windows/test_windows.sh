@@ -28,15 +28,7 @@ fail() {
 }
 
 [[ -f $zip && -f $layout_tool ]] || fail "usage: bash $0 ZIP WINDOW_LAYOUT_EXE (got '$zip' and '$layout_tool')"
-missing=()
-for tool in Xvfb trayer xdotool xwininfo convert identify wine wineserver cmake; do
-    command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
-done
-if ((${#missing[@]} > 0)); then
-    [[ -n ${QUORLEN_NO_SKIPS+set} ]] && fail "missing ${missing[*]}, and QUORLEN_NO_SKIPS forbids a skip"
-    xs_log "SKIP: missing ${missing[*]} (scripts/install-deps windows installs them)"
-    exit 77
-fi
+xs_require_tools windows Xvfb trayer xdotool xwininfo convert identify wine wineserver cmake
 
 # Polls a command every 0.2 s until it succeeds; after the given seconds it reports and returns 1.
 wait_for() {

@@ -67,16 +67,7 @@ fi
 
 # Skips the scenario (exit 77) when a tool it needs is not installed, or fails it when QUORLEN_NO_SKIPS is set.
 # Extra tool names may be given.
-e2e_require_tools() {
-    local tool missing=()
-    for tool in Xvfb trayer xdotool xprop xwininfo import "$@"; do
-        command -v "$tool" >/dev/null 2>&1 || missing+=("$tool")
-    done
-    ((${#missing[@]} == 0)) && return 0
-    [[ -n ${QUORLEN_NO_SKIPS+set} ]] && e2e_fail "missing ${missing[*]}, and QUORLEN_NO_SKIPS forbids a skip"
-    e2e_log "SKIP: missing ${missing[*]} (scripts/install-deps test installs them)"
-    exit 77
-}
+e2e_require_tools() { xs_require_tools test Xvfb trayer xdotool xprop xwininfo import "$@"; }
 
 # Polls a command every 0.1 s until it succeeds; after the given seconds it reports and returns 1.
 e2e_wait_for() {
