@@ -110,10 +110,10 @@ set(CPACK_DEBIAN_PACKAGE_SUGGESTS "swaybg, gnome-shell-extension-appindicator")
 # The copyright and changelog that every Debian package carries, and its lintian overrides, in the package only: they
 # are a component that a plain `cmake --install` leaves out, and CPack packs both components into the one package.
 set(quorlen_debian_dir ${quorlen_packaging_dir}/debian)
-file(STRINGS ${quorlen_debian_dir}/changelog changelog_head LIMIT_COUNT 1)
-set(package_version ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})
-if(NOT changelog_head MATCHES "^${CPACK_PACKAGE_NAME} \\(${package_version}\\) ")
-    message(FATAL_ERROR "packaging/debian/changelog does not begin with an entry for ${package_version}")
+file(STRINGS ${quorlen_debian_dir}/changelog quorlen_changelog_head LIMIT_COUNT 1)
+set(quorlen_package_version ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})
+if(NOT quorlen_changelog_head MATCHES "^${CPACK_PACKAGE_NAME} \\(${quorlen_package_version}\\) ")
+    message(FATAL_ERROR "packaging/debian/changelog does not begin with an entry for ${quorlen_package_version}")
 endif()
 quorlen_gzip(${quorlen_debian_dir}/changelog ${CMAKE_BINARY_DIR}/changelog.Debian.gz)
 install(FILES ${quorlen_debian_dir}/copyright ${CMAKE_BINARY_DIR}/changelog.Debian.gz
