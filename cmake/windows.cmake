@@ -59,6 +59,13 @@ install(FILES ${quorlen_qt_plugin_dir}/platforms/qwindows.dll DESTINATION platfo
 install(FILES ${quorlen_qt_plugin_dir}/imageformats/qgif.dll ${quorlen_qt_plugin_dir}/imageformats/qico.dll
               ${quorlen_qt_plugin_dir}/imageformats/qjpeg.dll DESTINATION imageformats)
 install(FILES ${quorlen_qt_plugin_dir}/styles/qwindowsvistastyle.dll DESTINATION styles)
+# What a user reads first, and the licences of the program and of the libraries beside it. Named .txt, so that a
+# double click opens them.
+set(quorlen_windows_dir ${PROJECT_SOURCE_DIR}/packaging/windows)
+install(FILES ${quorlen_windows_dir}/README.txt DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
+install(FILES ${PROJECT_SOURCE_DIR}/THIRD-PARTY-NOTICES DESTINATION . RENAME THIRD-PARTY-NOTICES.txt)
+install(DIRECTORY ${quorlen_windows_dir}/licenses/ DESTINATION licenses)
 # Debian's MinGW runtime keeps its symbols (libstdc++-6.dll: 24 MB, 2 MB without), so a stripping install (the
 # ZIP's) strips the copied DLLs too, not only the program.
 install(CODE "set(quorlen_strip \"${CMAKE_STRIP}\")")

@@ -19,6 +19,8 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quorlen"));
+    // Wayland compositors find the window's desktop entry, and so its name and icon, by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.quorlen"));
     installProblemLog();
     // The window comes and goes; only the exit command and closing the window end the program.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The Windows program under Wine, from its ZIP unpacked into a fresh folder, in a fresh Wine prefix on a private
-# Xvfb with the trayer tray host (scripts/x-session.sh; Wine's tray docks into trayer over XEmbed). Settings that
-# another program wrote into the old registry key are read; the program starts hidden with its icon in the tray, and
-# a double click shows the window; Apply over a folder of a JPEG, a BMP and a damaged JPEG stores the four values in
+# Xvfb with the trayer tray host (scripts/x-session.sh; Wine's tray docks into trayer over XEmbed). The ZIP carries
+# its README, licence and third-party notices, which name every DLL, and the licence texts they point to. Settings
+# that another program wrote into the old registry key are read; the program starts hidden with its icon in the tray,
+# and a double click shows the window; Apply over a folder of a JPEG, a BMP and a damaged JPEG stores the four values in
 # that key as REG_SZ with the Linux settings file's texts; the desktop's Wallpaper value names the converted
 # "temp.bmp" and the BMP in turn, and temp.bmp holds the photograph; the problem log names the damaged picture; a
 # second start shows the running copy's window; the exit button removes the icon and saves nothing; the end of the
@@ -74,6 +75,22 @@ mkdir "$XS_DIR/unpacked"
 program=$(find "$XS_DIR/unpacked" -name quorlen.exe -print -quit)
 [[ -n $program ]] || fail "the ZIP holds no quorlen.exe"
 step "unpacked $(basename "$zip"): $(find "$XS_DIR/unpacked" -type f | wc -l) files"
+
+# The notices travel with the program: every DLL of the ZIP is named in them, and each licence text they point to
+# is there.
+folder=$(dirname "$program")
+for file in README.txt LICENSE.txt THIRD-PARTY-NOTICES.txt; do
+    [[ -s $folder/$file ]] || fail "the ZIP holds no $file beside quorlen.exe"
+done
+while read -r dll; do
+    grep -qF "$dll" "$folder/THIRD-PARTY-NOTICES.txt" || fail "THIRD-PARTY-NOTICES.txt does not name $dll"
+done < <(cd "$folder" && find . -name '*.dll' | sed 's|^\./||')
+texts=$(grep -o 'licenses/[A-Za-z0-9.-]*\.txt' "$folder/THIRD-PARTY-NOTICES.txt" | sort -u)
+[[ -n $texts ]] || fail "THIRD-PARTY-NOTICES.txt points to no licence text"
+for file in $texts; do
+    [[ -s $folder/$file ]] || fail "the ZIP lacks $file, which THIRD-PARTY-NOTICES.txt points to"
+done
+step "the ZIP's notices name each of its DLLs; licence texts: $(paste -sd ' ' <<<"$texts")"
 
 # The layout tool runs beside the program, with the ZIP's DLLs and plug-ins, and is gone before the program starts.
 declare -A box=()

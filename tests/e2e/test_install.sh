@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # What `cmake --install` puts on a machine, checked in a staging folder without root: exactly the program, its
-# desktop entry and its theme icons, nothing that starts the program on login; the entry passes
-# desktop-file-validate, each icon is a PNG of its folder's size, and the committed icons are what
-# packaging/make_icons.py makes of the window icon.
+# desktop entry, AppStream metadata, manual page and theme icons, nothing that starts the program on login; the entry
+# passes desktop-file-validate, the metadata and the entry it names pass `appstreamcli validate-tree`, each icon is a
+# PNG of its folder's size, and the committed icons are what packaging/make_icons.py makes of the window icon.
 set -uo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}" "${2:-}"
@@ -11,7 +11,8 @@ SOURCE_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 readonly ICON_SIZES=(16 32 48 64 128)
 BUILD_DIR=$(dirname "$E2E_PROGRAM")
 STAGE=$E2E_TMP/stage
-ENTRY=$STAGE/usr/share/applications/quorlen.desktop
+readonly APPSTREAM_ID=org.example.quorlen
+ENTRY=$STAGE/usr/share/applications/$APPSTREAM_ID.desktop
 
 if ! command -v cmake >/dev/null || [[ ! -f $BUILD_DIR/cmake_install.cmake ]]; then
     e2e_log "SKIP: no cmake or no cmake_install.cmake in $BUILD_DIR"
@@ -20,7 +21,8 @@ fi
 
 expected_files() {
     local size
-    printf '%s\n' usr/bin/quorlen usr/share/applications/quorlen.desktop
+    printf '%s\n' usr/bin/quorlen "usr/share/applications/$APPSTREAM_ID.desktop" \
+        "usr/share/metainfo/$APPSTREAM_ID.metainfo.xml" usr/share/man/man1/quorlen.1.gz
     for size in "${ICON_SIZES[@]}"; do
         printf 'usr/share/icons/hicolor/%sx%s/apps/quorlen.png\n' "$size" "$size"
     done
@@ -41,7 +43,7 @@ check_installed_tree() {
     local unexpected
     unexpected=$(diff <(expected_files | sort) <(cd "$STAGE" && find . -type f -o -type l | sed 's|^\./||' | sort))
     [[ -z $unexpected ]] || e2e_fail "the installed files differ from the expected ones:"$'\n'"$unexpected"
-    e2e_step "cmake --install put exactly the program, the desktop entry and ${#ICON_SIZES[@]} icons"
+    e2e_step "cmake --install put exactly the program, entry, metadata, manual and ${#ICON_SIZES[@]} icons"
 }
 
 check_desktop_entry() {
@@ -59,6 +61,11 @@ check_desktop_entry() {
         e2e_step "desktop-file-validate accepts the entry"
     else
         e2e_log "desktop-file-validate is not installed (package desktop-file-utils); the entry's syntax is unchecked"
+    fi
+    if command -v appstreamcli >/dev/null; then
+        appstreamcli validate-tree --no-net "$STAGE" >"$E2E_TMP/validate.log" 2>&1 ||
+            { cat "$E2E_TMP/validate.log" >&2; e2e_fail "appstreamcli rejects the AppStream metadata or its entry"; }
+        e2e_step "appstreamcli validate-tree accepts the metadata and the entry it names"
     fi
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The Debian package from a user's side: cpack builds it from the build folder of the given program, dpkg installs
-# it, the installed /usr/bin/quorlen starts on a virtual X server and shows its tray icon, and `dpkg -r` takes every
-# installed file away again. The package never stays installed, whatever happens.
+# The Debian package from a user's and a packager's side: cpack builds it from the build folder of the given program,
+# lintian finds no error or warning in it, dpkg installs it, its desktop entry, AppStream metadata and manual page
+# pass their tools, the installed /usr/bin/quorlen starts on a virtual X server and shows its tray icon, and
+# `dpkg -r` takes every installed file away again. The package never stays installed, whatever happens.
 #
 # It installs into the real system, so it runs only as root with dpkg and cpack at hand, and never when a quorlen
 # package or a /usr/bin/quorlen is there already. QUORLEN_SKIP_PACKAGE_TEST=1 turns it off.
@@ -11,6 +12,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}" "${2:-}"
 
 readonly PACKAGE=quorlen
 readonly INSTALLED_PROGRAM=/usr/bin/quorlen
+readonly APPSTREAM_ID=org.example.quorlen
 readonly ICON_SIZES=(16 32 48 64 128)
 BUILD_DIR=$(dirname "$E2E_PROGRAM")
 PACKAGE_LOG=$E2E_TMP/package.log
@@ -68,7 +70,7 @@ take_machine_lock() {
 require_package_tools() {
     [[ -z ${QUORLEN_SKIP_PACKAGE_TEST:-} ]] || skip "QUORLEN_SKIP_PACKAGE_TEST is set"
     ((EUID == 0)) || skip "installing a package needs root"
-    e2e_require_tools dpkg dpkg-query dpkg-deb dpkg-shlibdeps cpack flock
+    e2e_require_tools dpkg dpkg-query dpkg-deb dpkg-shlibdeps cpack flock lintian desktop-file-validate appstreamcli man
     [[ -f $BUILD_DIR/CPackConfig.cmake ]] || skip "no CPackConfig.cmake in $BUILD_DIR"
     take_machine_lock
     ! package_known || skip "a $PACKAGE package is installed already; not touching it"
@@ -82,6 +84,10 @@ build_package() {
     [[ -n $DEB_FILE ]] || e2e_fail "cpack made no ${PACKAGE}_*.deb"
     [[ $(dpkg-deb -f "$DEB_FILE" Package) == "$PACKAGE" ]] || e2e_fail "the package is not named $PACKAGE"
     e2e_step "built $(basename "$DEB_FILE"), Depends: $(dpkg-deb -f "$DEB_FILE" Depends)"
+    # Information tags (hardening hints and the like) may stay; errors and warnings may not.
+    lintian --pedantic "$DEB_FILE" >"$PACKAGE_LOG" 2>&1
+    ! grep -q '^[EW]: ' "$PACKAGE_LOG" || { show_package_log; e2e_fail "lintian finds errors or warnings"; }
+    e2e_step "lintian: no error, no warning"
 }
 
 # dpkg leaves the package unconfigured when a dependency is missing; apt may complete it from what it holds
@@ -100,19 +106,21 @@ install_package() {
 
 check_installed_files() {
     [[ -x $INSTALLED_PROGRAM ]] || e2e_fail "$INSTALLED_PROGRAM is not an executable"
-    local entry=/usr/share/applications/$PACKAGE.desktop size
+    local entry=/usr/share/applications/$APPSTREAM_ID.desktop size
     [[ -f $entry ]] || e2e_fail "no desktop entry at $entry"
     grep -qx 'Exec=quorlen' "$entry" || e2e_fail "the desktop entry does not start quorlen"
-    if command -v desktop-file-validate >/dev/null; then
-        desktop-file-validate "$entry" >"$PACKAGE_LOG" 2>&1 || { show_package_log; e2e_fail "invalid $entry"; }
-    fi
+    desktop-file-validate "$entry" >"$PACKAGE_LOG" 2>&1 || { show_package_log; e2e_fail "invalid $entry"; }
+    appstreamcli validate --no-net "/usr/share/metainfo/$APPSTREAM_ID.metainfo.xml" >"$PACKAGE_LOG" 2>&1 ||
+        { show_package_log; e2e_fail "appstreamcli rejects the AppStream metadata"; }
+    man -l "/usr/share/man/man1/$PACKAGE.1.gz" >"$E2E_TMP/manual.txt" 2>"$PACKAGE_LOG" || show_package_log
+    grep -q "^ *$PACKAGE - " "$E2E_TMP/manual.txt" || e2e_fail "man shows no NAME line for $PACKAGE"
     for size in "${ICON_SIZES[@]}"; do
         [[ -f /usr/share/icons/hicolor/${size}x${size}/apps/$PACKAGE.png ]] || e2e_fail "no ${size}x${size} icon"
     done
     if grep -qi autostart "$E2E_TMP/package-files"; then
         e2e_fail "the package starts the program on login by itself"
     fi
-    e2e_step "program, desktop entry and icons are in place"
+    e2e_step "program, desktop entry, AppStream metadata, manual page and icons are in place"
 }
 
 run_installed_program() {
