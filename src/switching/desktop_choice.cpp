@@ -64,8 +64,11 @@ QString noBindingReason(const SessionFacts& facts) {
     const QString desktop = facts.currentDesktop.isEmpty()
                                 ? QStringLiteral("XDG_CURRENT_DESKTOP unset")
                                 : QStringLiteral("XDG_CURRENT_DESKTOP \"%1\"").arg(facts.currentDesktop);
-    const QString session = isWaylandSession(facts) ? QStringLiteral("a Wayland session, whose X display is Xwayland's")
-                                                    : QStringLiteral("no X display");
+    QString session = QStringLiteral("no X display");
+    if (isWaylandSession(facts)) {
+        session = facts.x11DisplaySet ? QStringLiteral("a Wayland session, whose X display is Xwayland's")
+                                      : QStringLiteral("a Wayland session");
+    }
     return QStringLiteral("%1, %2; looked for the settings of GNOME, Cinnamon and MATE, plasmashell and xfconfd on the "
                           "session bus, sway's socket ($SWAYSOCK) and the root window of an X11 session")
         .arg(desktop, session);

@@ -87,9 +87,13 @@ class KWin:
         Gio, GLib = self.Gio, self.GLib
         reading, writing = os.pipe()
         fds = Gio.UnixFDList.new_from_array([writing])
-        result, _ = self.bus.call_with_unix_fd_list_sync(
-            'org.kde.KWin', '/org/kde/KWin/ScreenShot2', 'org.kde.KWin.ScreenShot2', 'CaptureActiveScreen',
-            GLib.Variant('(a{sv}h)', ({}, 0)), None, 0, 10000, fds, None)
+        try:
+            result, _ = self.bus.call_with_unix_fd_list_sync(
+                'org.kde.KWin', '/org/kde/KWin/ScreenShot2', 'org.kde.KWin.ScreenShot2', 'CaptureActiveScreen',
+                GLib.Variant('(a{sv}h)', ({}, 0)), None, 0, 10000, fds, None)
+        finally:
+            # KWin holds the other end now; the pipe ends when KWin has written the picture.
+            os.close(writing)
         with os.fdopen(reading, 'rb') as pipe:
             data = pipe.read()
         meta = result.unpack()[0]
@@ -115,8 +119,9 @@ def main():
     shot = {'grim': lambda: grim_shot, 'gnome': lambda: Gnome('org.gnome.Screenshot').shot,
             'kwin': lambda: KWin().shot}[args.source]()
     stopping = []
-    signal.signal(signal.SIGTERM, lambda *_: stopping.append(1))
-    signal.signal(signal.SIGINT, lambda *_: stopping.append(1))
+    if not args.once:
+        signal.signal(signal.SIGTERM, lambda *_: stopping.append(1))
+        signal.signal(signal.SIGINT, lambda *_: stopping.append(1))
     last = None
     while not stopping:
         # Stamped when the screenshot is in: a frame the compositor copied after a switch began must not count as
