@@ -10,7 +10,7 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 dt_unprivileged
 session_type=wayland
-[[ $DT_NAME == sway-tty ]] && session_type=tty
+[[ $DT_NAME == sway-tty ]] && session_type="tty"
 dt_wayland_session "$session_type" grim
 DT_BINDING=sway
 # shellcheck disable=SC2016  # the dollar signs and backquotes are the point
