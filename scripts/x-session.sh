@@ -211,12 +211,14 @@ xs_require_tools() {
 }
 
 # Sets XS_ENV to the command prefix that runs a program with the given private home and no desktop session, so
-# that Quorlen binds to the X11 root window and the XEmbed tray of this session.
+# that Quorlen binds to the X11 root window and the XEmbed tray of this session, also when the caller runs in a
+# Wayland session.
 xs_program_env() {
     local home=$1
     mkdir -p "$home/.config" "$home/.cache" "$home/.local/share"
     # shellcheck disable=SC2034  # read by the callers
     XS_ENV=(env -u XDG_CURRENT_DESKTOP -u XDG_SESSION_DESKTOP -u DESKTOP_SESSION -u DBUS_SESSION_BUS_ADDRESS
-        -u WAYLAND_DISPLAY HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_CACHE_HOME="$home/.cache"
-        XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR" QT_QPA_PLATFORM=xcb)
+        -u WAYLAND_DISPLAY -u XDG_SESSION_TYPE -u SWAYSOCK HOME="$home" XDG_CONFIG_HOME="$home/.config"
+        XDG_CACHE_HOME="$home/.cache" XDG_DATA_HOME="$home/.local/share" XDG_RUNTIME_DIR="$XDG_RUNTIME_DIR"
+        QT_QPA_PLATFORM=xcb)
 }

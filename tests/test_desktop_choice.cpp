@@ -14,7 +14,8 @@ enum Interface : int {
     GnomeSchema = 4,
     CinnamonSchema = 8,
     MateSchema = 16,
-    AllInterfaces = Plasma | Xfconf | GnomeSchema | CinnamonSchema | MateSchema,
+    SwaySocket = 32,
+    AllInterfaces = Plasma | Xfconf | GnomeSchema | CinnamonSchema | MateSchema | SwaySocket,
 };
 
 SessionFacts makeFacts(const QString& desktop, const QString& sessionType, const QString& platform, bool display,
@@ -30,6 +31,7 @@ SessionFacts makeFacts(const QString& desktop, const QString& sessionType, const
     facts.gnomeSchemaPresent = (interfaces & GnomeSchema) != 0;
     facts.cinnamonSchemaPresent = (interfaces & CinnamonSchema) != 0;
     facts.mateSchemaPresent = (interfaces & MateSchema) != 0;
+    facts.swayAnswers = (interfaces & SwaySocket) != 0;
     return facts;
 }
 
@@ -128,15 +130,29 @@ void TestDesktopChoice::decidesFromTheSession_data() {
     QTest::newRow("Xvfb with the offscreen platform") << ""
                                                       << ""
                                                       << "offscreen" << true << false << int(NoInterface) << x11;
-    QTest::newRow("sway: Xwayland's root is never seen") << "sway"
-                                                         << "wayland"
-                                                         << "wayland" << true << true << int(AllInterfaces) << none;
+    QTest::newRow("sway from a display manager") << "sway"
+                                                 << "wayland"
+                                                 << "wayland" << true << true << int(SwaySocket) << DesktopKind::Sway;
+    QTest::newRow("sway from a console, on Xwayland") << ""
+                                                      << "tty"
+                                                      << "xcb" << true << true << int(SwaySocket) << DesktopKind::Sway;
+    QTest::newRow("sway whose socket is silent: Xwayland's root is never seen")
+        << "sway"
+        << "wayland"
+        << "wayland" << true << true << int(AllInterfaces & ~SwaySocket) << none;
+    QTest::newRow("a compositor from a console: Xwayland's root is never seen")
+        << ""
+        << "tty"
+        << "xcb" << true << true << int(NoInterface) << none;
     QTest::newRow("Wayland without a session type") << "Hyprland"
                                                     << ""
                                                     << "wayland" << true << true << int(NoInterface) << none;
     QTest::newRow("xcb forced under a Wayland session") << "sway"
                                                         << "wayland"
                                                         << "xcb" << true << true << int(NoInterface) << none;
+    QTest::newRow("an X11 session with a Wayland display about") << ""
+                                                                 << "x11"
+                                                                 << "xcb" << true << true << int(SwaySocket) << x11;
     QTest::newRow("no display at all") << ""
                                        << ""
                                        << "offscreen" << false << false << int(AllInterfaces) << none;
@@ -163,6 +179,7 @@ void TestDesktopChoice::namesEveryKind_data() {
     QTest::newRow("MATE") << DesktopKind::Mate << "MATE";
     QTest::newRow("Plasma") << DesktopKind::Plasma << "KDE Plasma";
     QTest::newRow("XFCE") << DesktopKind::Xfce << "XFCE";
+    QTest::newRow("sway") << DesktopKind::Sway << "sway";
     QTest::newRow("X11 root") << DesktopKind::X11Root << "X11 root window";
     QTest::newRow("unsupported") << DesktopKind::Unsupported << "none";
 }
@@ -179,6 +196,13 @@ void TestDesktopChoice::unsupportedSessionRefusesWithAMessage() {
     QVERIFY(!binding.setWallpaper(QStringLiteral("/tmp/picture.bmp"), &error));
     QCOMPARE(error, QStringLiteral("this session offers no known way to set the wallpaper"));
     QVERIFY(!binding.setWallpaper(QStringLiteral("/tmp/picture.bmp"), nullptr));
+
+    // In a session with no binding, the one line names the session and what was looked for.
+    const SessionFacts weston =
+        makeFacts(QStringLiteral("weston"), QStringLiteral("tty"), QStringLiteral("xcb"), true, true, NoInterface);
+    QVERIFY(!UnsupportedWallpaper(noBindingReason(weston)).setWallpaper(QStringLiteral("/tmp/picture.bmp"), &error));
+    for (const QString& named : {QStringLiteral("\"weston\""), QStringLiteral("Wayland"), QStringLiteral("sway")})
+        QVERIFY2(error.contains(named), qPrintable(error));
 }
 
 QTEST_GUILESS_MAIN(TestDesktopChoice)

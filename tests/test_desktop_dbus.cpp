@@ -358,6 +358,7 @@ void TestDesktopDBus::plasmaStartingLateGetsThePictureOnShow() {
     QVERIFY(services.unregisterService(QStringLiteral("org.kde.plasmashell")));
     qputenv("XDG_CURRENT_DESKTOP", "KDE");
     qunsetenv("DISPLAY");
+    qunsetenv("SWAYSOCK");
     const std::unique_ptr<DesktopWallpaper> desktop = chooseDesktopWallpaper();
     const QString path = picture(QStringLiteral("temp.bmp"));
     QString error;

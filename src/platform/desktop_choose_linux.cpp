@@ -1,5 +1,6 @@
 #include "platform/desktop_gsettings_linux.h"
 #include "platform/desktop_plasma_linux.h"
+#include "platform/desktop_sway_linux.h"
 #include "platform/desktop_unsupported.h"
 #include "platform/desktop_wallpaper.h"
 #include "platform/desktop_x11.h"
@@ -38,10 +39,11 @@ SessionFacts gatherSessionFacts() {
     facts.gnomeSchemaPresent = gsettingsSchemaPresent(gnomeFamilyTarget().schemaId);
     facts.cinnamonSchemaPresent = gsettingsSchemaPresent(cinnamonTarget().schemaId);
     facts.mateSchemaPresent = gsettingsSchemaPresent(mateTarget().schemaId);
+    facts.swayAnswers = swayAnswers(qEnvironmentVariable("SWAYSOCK"));
     return facts;
 }
 
-std::unique_ptr<DesktopWallpaper> makeBinding(DesktopKind kind) {
+std::unique_ptr<DesktopWallpaper> makeBinding(DesktopKind kind, const SessionFacts& facts) {
     switch (kind) {
     case DesktopKind::GnomeFamily:
         return std::make_unique<GSettingsWallpaper>(gnomeFamilyTarget());
@@ -53,12 +55,14 @@ std::unique_ptr<DesktopWallpaper> makeBinding(DesktopKind kind) {
         return std::make_unique<PlasmaWallpaper>();
     case DesktopKind::Xfce:
         return std::make_unique<XfceWallpaper>();
+    case DesktopKind::Sway:
+        return std::make_unique<SwayWallpaper>(qEnvironmentVariable("SWAYSOCK"));
     case DesktopKind::X11Root:
         return std::make_unique<X11RootWallpaper>();
     case DesktopKind::Unsupported:
         break;
     }
-    return std::make_unique<UnsupportedWallpaper>();
+    return std::make_unique<UnsupportedWallpaper>(noBindingReason(facts));
 }
 
 // Follows the session's desktop services. A desktop whose service starts after the program (as at login, when the
@@ -98,11 +102,12 @@ private:
 
     void choose() {
         stale_ = false;
-        const DesktopKind kind = decideDesktop(gatherSessionFacts());
+        const SessionFacts facts = gatherSessionFacts();
+        const DesktopKind kind = decideDesktop(facts);
         if (current_ && kind == kind_)
             return;
         kind_ = kind;
-        current_ = makeBinding(kind);
+        current_ = makeBinding(kind, facts);
         reportProblem(QStringLiteral("wallpaper binding: %1").arg(desktopKindName(kind)));
     }
 

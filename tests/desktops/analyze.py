@@ -2,7 +2,7 @@
 """Tells from a pixmon log whether the screen showed the picture the program chose, at every switch.
 
     analyze.py LOG --pictures a.jpg=RRGGBB,... --interval SECONDS [--min-switches N] [--events FILE]
-               [--fades] [--bare RRGGBB,...]
+               [--fades] [--bare RRGGBB,...] [--gap RRGGBB --gap-ms MS]
 
 Each picture is one plain colour. A switch is the program opening a picture file: only the program opens GIFs and
 JPEGs, and a desktop opens a bitmap only right after the program has, so an open of another picture than the current
@@ -39,9 +39,12 @@ def main():
     parser.add_argument('--events')
     parser.add_argument('--fades', action='store_true')
     parser.add_argument('--bare', default='000000')
+    parser.add_argument('--gap')
+    parser.add_argument('--gap-ms', type=float, default=0)
     args = parser.parse_args()
     pictures = dict((name, colour(value)) for name, value in (p.split('=') for p in args.pictures.split(',')))
     bare = [colour(c) for c in args.bare.split(',') if c]
+    gap = colour(args.gap) if args.gap else None
 
     frames, switches, end = [], [], 0.0
     with open(args.log) as log:
@@ -78,7 +81,7 @@ def main():
             last = points
         return last
 
-    checked = stale = flash_frames = pairs = pair_stale = excluded = 0
+    checked = stale = flash_frames = gap_frames = pairs = pair_stale = excluded = 0
     flash_ms = 0.0
     latencies = []
     for k, (t, name) in enumerate(switches):
@@ -99,6 +102,7 @@ def main():
         others = [c for c in pictures.values() if c != want and not (before and any(near(c, b) for b in before))]
         reached = None
         flashes = []
+        gaps = []
         window = [(ft, points) for ft, points in frames if t <= ft < until]
         if before and all(near(c, want) for c in before):
             reached = t
@@ -116,6 +120,9 @@ def main():
                     wrong = not near(c, want) and not (old and near(c, old))
                 if wrong:
                     lasted = (window[j + 1][0] if j + 1 < len(window) else until) - ft
+                    if gap and all(near(p, gap) for p in points) and lasted <= args.gap_ms:
+                        gaps.append('%.0f ms' % lasted)
+                        break
                     flashes.append('%06x for %.0f ms' % (int('%02x%02x%02x' % c, 16), lasted))
                     flash_ms += lasted
                     break
@@ -126,17 +133,19 @@ def main():
         pairs += pair
         pair_stale += pair and is_stale
         flash_frames += len(flashes)
+        gap_frames += len(gaps)
         if reached is not None:
             latencies.append(reached - t)
-        print('switch %d: %s: %s%s%s' % (
+        print('switch %d: %s: %s%s%s%s' % (
             k + 1, note, 'shown after %.0f ms' % (reached - t) if reached is not None else 'never shown',
             ' STALE: the screen still showed %s' % ' '.join('%02x%02x%02x' % c for c in at_end) if is_stale and at_end
             else (' STALE' if is_stale else ''),
-            ''.join(' FLASH %s' % f for f in flashes)))
+            ''.join(' FLASH %s' % f for f in flashes), ''.join(' gap %s' % g for g in gaps)))
     print('switches=%d stale=%d flash_frames=%d flash_ms=%.0f only_temp_bmp_changed=%d (stale %d) left_out=%d '
-          'latency_median_ms=%.0f latency_max_ms=%.0f' % (
+          'latency_median_ms=%.0f latency_max_ms=%.0f%s' % (
               checked, stale, flash_frames, flash_ms, pairs, pair_stale, excluded,
-              statistics.median(latencies) if latencies else -1, max(latencies) if latencies else -1))
+              statistics.median(latencies) if latencies else -1, max(latencies) if latencies else -1,
+              ' gap_frames=%d' % gap_frames if gap else ''))
     problems = []
     if checked < args.min_switches:
         problems.append('only %d switches checked, fewer than %d' % (checked, args.min_switches))

@@ -1,6 +1,6 @@
 # shellcheck shell=bash
-# Shared by the desktop scripts, which each start one real desktop on a private X server, in a private home and
-# session bus, and run the real program against it. A desktop script is run as
+# Shared by the desktop scripts, which each start one real desktop on a private X server or as a headless Wayland
+# compositor, in a private home and session bus, and run the real program against it. A desktop script is run as
 #     bash tests/desktops/NAME.sh PROGRAM PIXMON OUTDIR
 # and sources this file with those arguments. It exits 0 when every check passed and 1 when any failed; what it saw
 # stays in OUTDIR (the pixel log, the program's and the desktop's output, the analysis).
@@ -13,7 +13,8 @@ XS_NAME=desktop-$DT_NAME
 DT_PROGRAM=$(realpath "${1:?usage: $0 PROGRAM PIXMON OUTDIR}")
 DT_PIXMON=$(realpath "${2:?usage: $0 PROGRAM PIXMON OUTDIR}")
 DT_OUT=${3:?usage: $0 PROGRAM PIXMON OUTDIR}
-rm -rf "$DT_OUT" && mkdir -p "$DT_OUT" && DT_OUT=$(realpath "$DT_OUT")
+# Emptied rather than made anew: a script run as another user may own the folder but not its parent.
+mkdir -p "$DT_OUT" && DT_OUT=$(realpath "$DT_OUT") && find "$DT_OUT" -mindepth 1 -delete
 DT_FAILED=0
 DT_PROGRAM_PID=
 # Every picture one plain colour, so that a screen point's colour names the picture; two JPEGs, so that switches
@@ -24,6 +25,13 @@ DT_READY=7f3fbf
 # Points the screen is watched at: clear of the program's window (shown where there is no tray), of GNOME's
 # notification banners and of the desktops' panels and icons.
 DT_POINTS=("880,300" "900,450" "512,600" "200,650" "850,680")
+# How the screen is read: empty on an X server (pixmon), else waymon.py's source for the Wayland compositor.
+DT_SCREEN=
+# The screen's size where no X server tells it.
+DT_SIZE=1024x768
+# Debian's Python, for which python3-gi installs the GLib bindings that waymon.py needs; a python3 met earlier in
+# PATH may lack them.
+DT_PYTHON=/usr/bin/python3
 
 dt_log() { printf '%s [%s] %s\n' "$(date +%T.%3N)" "$DT_NAME" "$*" >&2; }
 
@@ -52,14 +60,58 @@ dt_finish() {
 # dt_session WxH: Xvfb, a private home with its XDG folders, and a private session bus, all exported.
 dt_session() {
     xs_start_x "${1}x24" || dt_abort "Xvfb did not start"
-    export HOME=$XS_DIR/home
+    export XDG_SESSION_TYPE=x11 QT_QPA_PLATFORM=xcb
+    dt_private_home
+}
+
+# dt_wayland_session SESSION_TYPE SOURCE: a private home and session bus for a headless Wayland compositor that the
+# script starts, whose screen waymon.py reads from SOURCE. The program picks Qt's platform itself.
+dt_wayland_session() {
+    export XDG_SESSION_TYPE=$1
+    DT_SCREEN=$2
+    unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM
+    dt_private_home
+}
+
+dt_private_home() {
+    export HOME=$XS_DIR/home NO_AT_BRIDGE=1
     export XDG_CONFIG_HOME=$HOME/.config XDG_CACHE_HOME=$HOME/.cache XDG_DATA_HOME=$HOME/.local/share
-    export XDG_SESSION_TYPE=x11 QT_QPA_PLATFORM=xcb NO_AT_BRIDGE=1
-    unset XDG_SESSION_DESKTOP DESKTOP_SESSION SESSION_MANAGER XDG_SESSION_ID XDG_CURRENT_DESKTOP GSETTINGS_BACKEND
+    unset XDG_SESSION_DESKTOP DESKTOP_SESSION SESSION_MANAGER XDG_SESSION_ID XDG_CURRENT_DESKTOP GSETTINGS_BACKEND \
+        SWAYSOCK
     DT_FOLDER=$HOME/Pictures/quorlen
     mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_DATA_HOME" "$DT_FOLDER"
     xs_start_bus session || dt_abort "no session bus"
     xs_on_exit dt_keep_logs
+}
+
+# dt_unprivileged: for a desktop that refuses to run as root (sway). Run as root, the script runs itself again as
+# the user quorlen-desktops (made if missing), from a copy of the program and the suite that the user can read and
+# with its results in a folder of the copy, which are copied to OUTDIR at the end; then it exits with that run's
+# status. Run as anyone else, it returns at once.
+dt_unprivileged() {
+    ((EUID == 0)) || return 0
+    local user=quorlen-desktops copy child status
+    id -u "$user" >/dev/null 2>&1 ||
+        useradd --system --user-group --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin "$user" ||
+        dt_abort "cannot make the user $user"
+    copy=$XS_DIR/as-$user
+    mkdir -p "$copy/tests/desktops" "$copy/scripts" "$copy/results"
+    cp "$DT_HERE"/*.sh "$DT_HERE"/*.py "$copy/tests/desktops/"
+    cp "$DT_HERE/../../scripts/x-session.sh" "$copy/scripts/"
+    cp "$DT_PROGRAM" "$copy/quorlen" && cp "$DT_PIXMON" "$copy/pixmon"
+    chown -R "$user:" "$copy" && chmod 711 "$XS_DIR"
+    dt_log "running as $user"
+    setpriv --reuid="$user" --regid="$user" --init-groups \
+        bash "$copy/tests/desktops/$DT_NAME.sh" "$copy/quorlen" "$copy/pixmon" "$copy/results" &
+    child=$!
+    trap 'kill -TERM "$child" 2>/dev/null' INT TERM
+    while :; do
+        status=0
+        wait "$child" || status=$?
+        kill -0 "$child" 2>/dev/null || break
+    done
+    cp -R "$copy/results/." "$DT_OUT/"
+    exit "$status"
 }
 
 # dt_spawn NAME COMMAND...: starts a desktop process in the background, its output in OUTDIR/NAME.log.
@@ -76,7 +128,13 @@ dt_keep_logs() {
     return 0
 }
 
-dt_pixels() { "$DT_PIXMON" -1 "$@"; }
+dt_pixels() {
+    if [[ -n $DT_SCREEN ]]; then
+        "$DT_PYTHON" "$DT_HERE/waymon.py" --source "$DT_SCREEN" -1 "$@"
+    else
+        "$DT_PIXMON" -1 "$@"
+    fi
+}
 
 # dt_near RRGGBB RRGGBB [TOLERANCE]: the colours differ by less than TOLERANCE (default 24) in every channel.
 dt_near() {
@@ -89,9 +147,10 @@ dt_near() {
 
 # dt_screen_is RRGGBB X,Y...: every point shows (nearly) the colour.
 dt_screen_is() {
-    local want=$1 got
+    local want=$1 got colours
     shift
-    for got in $(dt_pixels "$@"); do
+    colours=$(dt_pixels "$@") && [[ -n $colours ]] || return 1
+    for got in $colours; do
         dt_near "$got" "$want" || return 1
     done
 }
@@ -111,6 +170,14 @@ dt_bus_has() {
         org.freedesktop.DBus.NameHasOwner "string:$1" 2>/dev/null | grep -q 'boolean true'
 }
 
+# A property of the status-notifier watcher, where a tray host that shows program icons registers.
+dt_sni_watcher() {
+    dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
+        org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher "string:$1" 2>/dev/null
+}
+dt_sni_host_up() { dt_sni_watcher IsStatusNotifierHostRegistered | grep -q 'boolean true'; }
+dt_sni_icon_registered() { dt_sni_watcher RegisteredStatusNotifierItems | grep -q 'string "'; }
+
 # Whether a window manager has announced itself on the root window.
 dt_wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 
@@ -127,8 +194,11 @@ dt_write_picture() {
 
 # dt_settings SECONDS: the program's settings, switching every SECONDS over the picture folder.
 dt_settings() {
+    # Quoted as the INI file quotes it, so that any folder name is read back as it is.
+    local folder=${DT_FOLDER//\\/\\\\}
+    folder=${folder//\"/\\\"}
     mkdir -p "$XDG_CONFIG_HOME/Tivelo"
-    printf '[Tivelo]\nInterval=%s\npause=True\nDirName=%s\nUpdateRegistry=False\n' "$1" "$DT_FOLDER" \
+    printf '[Tivelo]\nInterval=%s\npause=True\nDirName="%s"\nUpdateRegistry=False\n' "$1" "$folder" \
         >"$XDG_CONFIG_HOME/Tivelo/Tivelo.conf"
 }
 
@@ -150,14 +220,26 @@ dt_event() { printf '%s %s\n' "$(dt_now_ms)" "$1" >>"$DT_OUT/events"; }
 dt_switches_begin() {
     local picture size
     DT_INTERVAL=$1
-    size=$(xdpyinfo | awk '/dimensions:/ && !size { size = $2 } END { print size }')
+    size=$DT_SIZE
+    [[ -n $DT_SCREEN ]] || size=$(xdpyinfo | awk '/dimensions:/ && !size { size = $2 } END { print size }')
     for picture in "${DT_PICTURES[@]}"; do
         dt_write_picture "$DT_FOLDER/${picture%=*}" "${picture#*=}" "$size"
     done
     dt_settings "$DT_INTERVAL"
-    "$DT_PIXMON" -w "$DT_FOLDER" "${DT_POINTS[@]}" >"$DT_OUT/pixmon.log" 2>"$DT_OUT/pixmon.stderr" &
+    # Both write whole lines to the one log, pixmon the files opened and, on Wayland, waymon.py the screen.
+    local points=("${DT_POINTS[@]}")
+    [[ -z $DT_SCREEN ]] || points=()
+    "$DT_PIXMON" -w "$DT_FOLDER" "${points[@]}" >>"$DT_OUT/pixmon.log" 2>>"$DT_OUT/pixmon.stderr" &
     DT_PIXMON_PID=$!
     xs_track "$DT_PIXMON_PID"
+    DT_WAYMON_PID=
+    if [[ -n $DT_SCREEN ]]; then
+        "$DT_PYTHON" "$DT_HERE/waymon.py" --source "$DT_SCREEN" "${DT_POINTS[@]}" >>"$DT_OUT/pixmon.log" \
+            2>>"$DT_OUT/pixmon.stderr" &
+        DT_WAYMON_PID=$!
+        xs_track "$DT_WAYMON_PID"
+        xs_wait_for 10 xs_file_has_line "$DT_OUT/pixmon.log" || dt_abort "waymon.py saw no screen"
+    fi
     sleep 0.3
     DT_BEGAN_MS=$(dt_now_ms)
     dt_start_program
@@ -178,6 +260,7 @@ dt_switches_end() {
     dt_sleep_until "$((switches * DT_INTERVAL + 2))"
     dt_stop_program
     xs_stop_pid "$DT_PIXMON_PID"
+    [[ -z $DT_WAYMON_PID ]] || xs_stop_pid "$DT_WAYMON_PID"
     local pictures
     pictures=$(IFS=, && echo "${DT_PICTURES[*]}")
     python3 "$DT_HERE/analyze.py" "$DT_OUT/pixmon.log" --pictures "$pictures" --interval "$DT_INTERVAL" \
@@ -188,12 +271,15 @@ dt_switches_end() {
     dt_check_files
 }
 
-# The binding the program named on stderr must be DT_BINDING.
+# The binding the program named on stderr must be DT_BINDING; in a Wayland session it must never have been the X11
+# root window, which only Xwayland would show.
 dt_check_binding() {
     local said
     said=$(sed -n 's/^quorlen: wallpaper binding: //p' "$DT_OUT/program.stderr" | paste -sd ',')
     dt_log "the program's binding: ${said:-none said}"
     [[ ,$said, == *",$DT_BINDING,"* ]] || dt_fail "the program did not choose the $DT_BINDING binding"
+    [[ -z $DT_SCREEN || ,$said, != *",X11 root window,"* ]] ||
+        dt_fail "the program chose the X11 root window in a Wayland session"
 }
 
 # Afterwards the picture folder holds only the pictures and temp.bmp, and the program's data folder at most two

@@ -7,7 +7,8 @@
  *   pixmon [-1] [-i MS] [-w FOLDER] X,Y...
  *     -1          print the points' colours once, as RRGGBB words on one line, and exit
  *     -i MS       sampling interval (default 5)
- *     -w FOLDER   also print "T open NAME" for every file opened in FOLDER
+ *     -w FOLDER   also print "T open NAME" for every file opened in FOLDER; without points, only that, and no X
+ *                 display is needed (on Wayland, waymon.py watches the screen)
  *   Lines: "T frame RRGGBB..." (all points, whenever one changed) and "T open NAME"; ends on SIGTERM or SIGINT.
  */
 #include <X11/Xlib.h>
@@ -88,7 +89,7 @@ int main(int argc, char **argv) {
         }
     }
     int n = argc - optind, x[maxPoints], y[maxPoints];
-    if (n < 1 || n > maxPoints) {
+    if ((n < 1 && (watch < 0 || once)) || n > maxPoints) {
         fprintf(stderr, "pixmon: give 1 to %d points X,Y\n", maxPoints);
         return 2;
     }
@@ -97,12 +98,12 @@ int main(int argc, char **argv) {
             fprintf(stderr, "pixmon: bad point %s\n", argv[optind + i]);
             return 2;
         }
-    Display *display = XOpenDisplay(NULL);
-    if (!display) {
+    Display *display = n > 0 ? XOpenDisplay(NULL) : NULL;
+    if (n > 0 && !display) {
         fprintf(stderr, "pixmon: cannot open the display\n");
         return 1;
     }
-    Window root = DefaultRootWindow(display);
+    Window root = display ? DefaultRootWindow(display) : None;
     unsigned long last[maxPoints], now[maxPoints];
     if (once) {
         for (int i = 0; i < n; ++i)
@@ -129,11 +130,13 @@ int main(int argc, char **argv) {
             printf("\n");
         }
         struct pollfd fd = {watch, POLLIN, 0};
-        if (poll(&fd, watch >= 0, interval) > 0)
+        /* Watching files alone, it sleeps until a file is opened or a signal comes. */
+        if (poll(&fd, watch >= 0, n > 0 ? interval : -1) > 0)
             printOpens(watch);
     }
     if (watch >= 0)
         printOpens(watch);
-    XCloseDisplay(display);
+    if (display)
+        XCloseDisplay(display);
     return 0;
 }

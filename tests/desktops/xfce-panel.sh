@@ -16,13 +16,7 @@ cp /etc/xdg/xfce4/panel/default.xml "$channels/xfce4-panel.xml"
 dt_spawn xfwm4 xfwm4 --replace
 xs_wait_for 30 dt_wm_running || dt_abort "xfwm4 did not start"
 dt_spawn xfce4-panel xfce4-panel
-watcher() {
-    dbus-send --session --print-reply --dest=org.kde.StatusNotifierWatcher /StatusNotifierWatcher \
-        org.freedesktop.DBus.Properties.Get string:org.kde.StatusNotifierWatcher "string:$1" 2>/dev/null
-}
-host_up() { watcher IsStatusNotifierHostRegistered | grep -q 'boolean true'; }
-icon_registered() { watcher RegisteredStatusNotifierItems | grep -q 'string "'; }
-xs_wait_for 60 host_up || dt_abort "the panel's status-notifier host did not come up"
+xs_wait_for 60 dt_sni_host_up || dt_abort "the panel's status-notifier host did not come up"
 panel=$(xdotool search --onlyvisible --class '^Xfce4-panel$' | head -n 1)
 read -r panel_width panel_height < <(xwininfo -id "$panel" |
     awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w, h }')
@@ -51,7 +45,7 @@ for try in 1 2 3 4 5; do
     xdotool set_desktop 0
     import -window root "$DT_OUT/$try-before.png"
     dt_start_program
-    xs_wait_for 20 icon_registered || dt_abort "the program's icon did not register"
+    xs_wait_for 20 dt_sni_icon_registered || dt_abort "the program's icon did not register"
     sleep 1.5
     import -window root "$DT_OUT/$try-icon.png"
     x=$(icon_x "$DT_OUT/$try-before.png" "$DT_OUT/$try-icon.png") || dt_abort "no icon seen on the panel"
@@ -73,7 +67,7 @@ for try in 1 2 3 4 5; do
         import -window root "$DT_OUT/$try-after.png"
     fi
     dt_stop_program
-    xs_wait_for 10 eval '! icon_registered' || dt_abort "the icon stayed registered after the program ended"
+    xs_wait_for 10 eval '! dt_sni_icon_registered' || dt_abort "the icon stayed registered after the program ended"
     sleep 0.5
 done
 dt_finish
