@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -77,81 +78,6 @@ std::vector<Shares> sharesOfSourceRows(const AreaWeights& down, int sourceRows) 
     return shares;
 }
 
-// Averages the part `crop` of the picture down to `target`, no larger than `crop` either way, while its rows are
-// read. Rows may come in either order: each target row sums the rows it covers as they pass and is written out after
-// the last of them, so at most two target rows are open at a time. The sums are whole numbers well below 2^53, exact
-// in a double whatever the order they are added in.
-std::optional<QImage> shrink(PictureRows& rows, const QRect& crop, QSize target, QString* error) {
-    const AreaWeights across = areaWeights(crop.width(), target.width());
-    const AreaWeights down = areaWeights(crop.height(), target.height());
-    const std::vector<Shares> shares = sharesOfSourceRows(down, crop.height());
-    QImage shrunk(target, QImage::Format_RGB32);
-    if (shrunk.isNull()) {
-        fail(error, QStringLiteral("no memory for a %1 x %2 picture").arg(target.width()).arg(target.height()));
-        return std::nullopt;
-    }
-    const int height = rows.size().height();
-    const bool topDown = rows.order() == RowOrder::TopDown;
-    const std::size_t channels = static_cast<std::size_t>(target.width()) * 3;
-    std::vector<uchar> row(static_cast<std::size_t>(rows.size().width()) * 3);
-    std::vector<quint32> rowSums(channels);
-    std::array<std::vector<double>, 2> sums{std::vector<double>(channels), std::vector<double>(channels)};
-    const double scale = 1.0 / (double(crop.width()) * double(crop.height()));
-    for (int k = 0; k < height; ++k) {
-        if (!rows.readRow(row.data(), error))
-            return std::nullopt;
-        const int source = (topDown ? k : height - 1 - k) - crop.top();
-        if (source < 0 || source >= crop.height())
-            continue;
-        shrinkRow(row.data() + qsizetype(crop.left()) * 3, across, rowSums);
-        const Shares& share = shares[std::size_t(source)];
-        for (int i = 0; i < share.count; ++i) {
-            const int t = share.target[std::size_t(i)];
-            std::vector<double>& open = sums[std::size_t(t % 2)];
-            const double weight = share.weight[std::size_t(i)];
-            for (std::size_t c = 0; c < channels; ++c)
-                open[c] += weight * rowSums[c];
-            const int first = down.firstSource[std::size_t(t)];
-            const int last = first + down.weightsAt[std::size_t(t) + 1] - down.weightsAt[std::size_t(t)] - 1;
-            if (source != (topDown ? last : first))
-                continue;
-            auto* out = reinterpret_cast<QRgb*>(shrunk.scanLine(t));
-            for (int x = 0; x < target.width(); ++x) {
-                const auto channel = [&open, scale, x](int c) {
-                    return static_cast<int>(open[static_cast<std::size_t>(3 * x + c)] * scale + 0.5);
-                };
-                out[x] = qRgb(channel(2), channel(1), channel(0));
-            }
-            std::fill(open.begin(), open.end(), 0.0);
-        }
-    }
-    return shrunk;
-}
-
-// The part `crop` read whole, for a picture smaller than its target.
-std::optional<QImage> readCrop(PictureRows& rows, const QRect& crop, QString* error) {
-    QImage kept(crop.size(), QImage::Format_RGB32);
-    if (kept.isNull()) {
-        fail(error, QStringLiteral("no memory for a %1 x %2 picture").arg(crop.width()).arg(crop.height()));
-        return std::nullopt;
-    }
-    const int height = rows.size().height();
-    const bool topDown = rows.order() == RowOrder::TopDown;
-    std::vector<uchar> row(static_cast<std::size_t>(rows.size().width()) * 3);
-    for (int k = 0; k < height; ++k) {
-        if (!rows.readRow(row.data(), error))
-            return std::nullopt;
-        const int y = (topDown ? k : height - 1 - k) - crop.top();
-        if (y < 0 || y >= crop.height())
-            continue;
-        const uchar* from = row.data() + qsizetype(crop.left()) * 3;
-        auto* to = reinterpret_cast<QRgb*>(kept.scanLine(y));
-        for (int x = 0; x < crop.width(); ++x, from += 3)
-            to[x] = qRgb(from[2], from[1], from[0]);
-    }
-    return kept;
-}
-
 } // namespace
 
 QRect fillSourceRect(QSize pictureSize, QSize screenSize) {
@@ -173,16 +99,115 @@ QRect fillSourceRect(QSize pictureSize, QSize screenSize) {
                  static_cast<int>(height));
 }
 
-std::optional<QImage> fillImage(PictureRows& rows, QSize target, QString* error) {
-    if (target.isEmpty()) {
-        fail(error, QStringLiteral("cannot fill an empty %1 x %2 screen").arg(target.width()).arg(target.height()));
+// Averages the part `crop` of the picture down to `target`, no larger than `crop` either way. Rows may come in either
+// order: each target row sums the rows it covers as they pass and is written out after the last of them, so at most
+// two target rows are open at a time. The sums are whole numbers well below 2^53, exact in a double whatever the
+// order they are added in.
+struct PictureFill::Shrink {
+    Shrink(const QRect& crop, QSize target)
+        : across(areaWeights(crop.width(), target.width())), down(areaWeights(crop.height(), target.height())),
+          shares(sharesOfSourceRows(down, crop.height())), shrunk(target, QImage::Format_RGB32),
+          rowSums(std::size_t(target.width()) * 3), sums{std::vector<double>(rowSums.size()),
+                                                         std::vector<double>(rowSums.size())},
+          scale(1.0 / (double(crop.width()) * double(crop.height()))) {}
+
+    void add(const uchar* bgr, int source, bool topDown);
+
+    AreaWeights across;
+    AreaWeights down;
+    std::vector<Shares> shares;
+    QImage shrunk;
+    std::vector<quint32> rowSums;
+    std::array<std::vector<double>, 2> sums;
+    double scale;
+};
+
+// Row `source` of the part, from its left edge.
+void PictureFill::Shrink::add(const uchar* bgr, int source, bool topDown) {
+    shrinkRow(bgr, across, rowSums);
+    const Shares& share = shares[std::size_t(source)];
+    for (int i = 0; i < share.count; ++i) {
+        const int t = share.target[std::size_t(i)];
+        std::vector<double>& open = sums[std::size_t(t % 2)];
+        const double weight = share.weight[std::size_t(i)];
+        for (std::size_t c = 0; c < rowSums.size(); ++c)
+            open[c] += weight * rowSums[c];
+        const int first = down.firstSource[std::size_t(t)];
+        const int last = first + down.weightsAt[std::size_t(t) + 1] - down.weightsAt[std::size_t(t)] - 1;
+        if (source != (topDown ? last : first))
+            continue;
+        auto* out = reinterpret_cast<QRgb*>(shrunk.scanLine(t));
+        for (int x = 0; x < shrunk.width(); ++x) {
+            const auto channel = [&open, this, x](int c) {
+                return static_cast<int>(open[static_cast<std::size_t>(3 * x + c)] * scale + 0.5);
+            };
+            out[x] = qRgb(channel(2), channel(1), channel(0));
+        }
+        std::fill(open.begin(), open.end(), 0.0);
+    }
+}
+
+PictureFill::PictureFill(QSize pictureSize, RowOrder order, QSize target)
+    : target_(target), crop_(fillSourceRect(pictureSize, target)), height_(pictureSize.height()),
+      topDown_(order == RowOrder::TopDown) {
+    if (target.isEmpty())
+        return;
+    if (crop_.width() >= target.width() && crop_.height() >= target.height())
+        shrink_ = std::make_unique<Shrink>(crop_, target);
+    else
+        kept_ = QImage(crop_.size(), QImage::Format_RGB32);
+}
+
+PictureFill::~PictureFill() = default;
+
+void PictureFill::addRow(const uchar* bgr) {
+    if (added_ >= height_)
+        return;
+    const int y = (topDown_ ? added_ : height_ - 1 - added_) - crop_.top();
+    ++added_;
+    if (y < 0 || y >= crop_.height())
+        return;
+    const uchar* from = bgr + qsizetype(crop_.left()) * 3;
+    if (shrink_) {
+        if (!shrink_->shrunk.isNull())
+            shrink_->add(from, y, topDown_);
+        return;
+    }
+    if (kept_.isNull())
+        return;
+    auto* to = reinterpret_cast<QRgb*>(kept_.scanLine(y));
+    for (int x = 0; x < crop_.width(); ++x, from += 3)
+        to[x] = qRgb(from[2], from[1], from[0]);
+}
+
+std::optional<QImage> PictureFill::finish(QString* error) {
+    if (target_.isEmpty()) {
+        fail(error, QStringLiteral("cannot fill an empty %1 x %2 screen").arg(target_.width()).arg(target_.height()));
         return std::nullopt;
     }
-    const QRect crop = fillSourceRect(rows.size(), target);
-    if (crop.width() >= target.width() && crop.height() >= target.height())
-        return shrink(rows, crop, target, error);
-    std::optional<QImage> kept = readCrop(rows, crop, error);
-    if (!kept)
+    if ((shrink_ ? shrink_->shrunk : kept_).isNull()) {
+        const QSize size = shrink_ ? target_ : crop_.size();
+        fail(error, QStringLiteral("no memory for a %1 x %2 picture").arg(size.width()).arg(size.height()));
         return std::nullopt;
-    return kept->scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB32);
+    }
+    if (added_ < height_) {
+        fail(error, QStringLiteral("the picture ended at row %1 of %2").arg(added_).arg(height_));
+        return std::nullopt;
+    }
+    if (shrink_)
+        return std::exchange(shrink_->shrunk, QImage());
+    return kept_.scaled(target_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).convertToFormat(QImage::Format_RGB32);
+}
+
+std::optional<QImage> fillImage(PictureRows& rows, QSize target, QString* error) {
+    PictureFill fill(rows.size(), rows.order(), target);
+    std::vector<uchar> row(static_cast<std::size_t>(rows.size().width()) * 3);
+    if (!target.isEmpty()) {
+        for (int k = 0; k < rows.size().height(); ++k) {
+            if (!rows.readRow(row.data(), error))
+                return std::nullopt;
+            fill.addRow(row.data());
+        }
+    }
+    return fill.finish(error);
 }

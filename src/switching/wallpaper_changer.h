@@ -3,12 +3,14 @@
 #include <QString>
 
 class DesktopWallpaper;
+class WallpaperRowSink;
 
 // Joins a folder and a file name with exactly one separator between them.
 QString joinPath(const QString& folder, const QString& name);
 
 // Makes one picture the wallpaper. A name ending in ".bmp" (any case) goes to the desktop as it is; anything else
-// is decoded by its content and written as the folder's "temp.bmp", which then goes to the desktop.
+// is decoded by its content and written as the folder's "temp.bmp", which then goes to the desktop; a desktop that
+// draws the picture itself is handed its rows while the bitmap is written.
 class WallpaperChanger final {
 public:
     explicit WallpaperChanger(DesktopWallpaper& desktop) : desktop_(desktop) {}
@@ -19,7 +21,8 @@ public:
 
 private:
     bool applyPicture(const QString& name, const QString& path, const QString& folder, QString* error);
-    void tellDesktop(const QString& path);
+    // Through the sink that drew the picture, when there is one.
+    void tellDesktop(const QString& path, WallpaperRowSink* drawn);
 
     DesktopWallpaper& desktop_;
     QString lastDesktopComplaint_;
