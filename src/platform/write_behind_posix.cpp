@@ -1,8 +1,11 @@
 #include "platform/write_behind.h"
 
+#include <QFile>
 #include <QFileDevice>
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 void startWriteBehind(QIODevice& file, qint64 offset, qint64 length) {
 #if defined(Q_OS_LINUX)
@@ -16,4 +19,23 @@ void startWriteBehind(QIODevice& file, qint64 offset, qint64 length) {
     Q_UNUSED(offset);
     Q_UNUSED(length);
 #endif
+}
+
+// Only a plain file is held: a link is replaced, not what it names, and opening a pipe or a device could block or
+// act on it.
+ReplacedFileHold::ReplacedFileHold(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status {};
+    if (lstat(name.constData(), &status) != 0 || !S_ISREG(status.st_mode))
+        return;
+    handle_ = open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (handle_ >= 0 && (fstat(handle_, &status) != 0 || !S_ISREG(status.st_mode))) {
+        close(handle_);
+        handle_ = -1;
+    }
+}
+
+ReplacedFileHold::~ReplacedFileHold() {
+    if (handle_ >= 0)
+        close(handle_);
 }

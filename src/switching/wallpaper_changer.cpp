@@ -7,9 +7,12 @@
 #include "platform/desktop_wallpaper.h"
 #include "platform/diagnostics.h"
 #include "platform/memory_release.h"
+#include "platform/write_behind.h"
 
 #include <QDir>
 #include <QFileInfo>
+
+#include <system_error>
 
 namespace {
 
@@ -60,11 +63,29 @@ bool WallpaperChanger::applyPicture(const QString& name, const QString& path, co
         return true;
     }
     const QString converted = joinPath(folder, ConvertedPictureName);
+    auto replaced = std::make_unique<ReplacedFileHold>(converted);
     std::unique_ptr<WallpaperRowSink> drawn;
     if (!writeBitmapCopy(path, converted, desktop_, &drawn, error))
         return false;
+    letGo(std::move(replaced));
     tellDesktop(converted, drawn.get());
     return true;
+}
+
+WallpaperChanger::~WallpaperChanger() {
+    if (lettingGo_.joinable())
+        lettingGo_.join();
+}
+
+void WallpaperChanger::letGo(std::unique_ptr<ReplacedFileHold> replaced) {
+    // The last one was let go long ago, a switch or more before.
+    if (lettingGo_.joinable())
+        lettingGo_.join();
+    try {
+        lettingGo_ = std::thread([held = std::move(replaced)] {});
+    } catch (const std::system_error&) {
+        // Without a thread it is let go here, as if it had not been held.
+    }
 }
 
 void WallpaperChanger::tellDesktop(const QString& path, WallpaperRowSink* drawn) {

@@ -2,7 +2,11 @@
 
 #include <QString>
 
+#include <memory>
+#include <thread>
+
 class DesktopWallpaper;
+class ReplacedFileHold;
 class WallpaperRowSink;
 
 // Joins a folder and a file name with exactly one separator between them.
@@ -14,6 +18,9 @@ QString joinPath(const QString& folder, const QString& name);
 class WallpaperChanger final {
 public:
     explicit WallpaperChanger(DesktopWallpaper& desktop) : desktop_(desktop) {}
+    ~WallpaperChanger();
+    WallpaperChanger(const WallpaperChanger&) = delete;
+    WallpaperChanger& operator=(const WallpaperChanger&) = delete;
 
     // False with a message when the picture cannot be read or the bitmap cannot be written. A desktop that
     // refuses the file is reported on stderr (once for the same complaint) but is no failure of the switch.
@@ -23,7 +30,10 @@ private:
     bool applyPicture(const QString& name, const QString& path, const QString& folder, QString* error);
     // Through the sink that drew the picture, when there is one.
     void tellDesktop(const QString& path, WallpaperRowSink* drawn);
+    // Drops the hold on the bitmap just replaced on a thread of its own, where the system frees it.
+    void letGo(std::unique_ptr<ReplacedFileHold> replaced);
 
     DesktopWallpaper& desktop_;
+    std::thread lettingGo_;
     QString lastDesktopComplaint_;
 };
