@@ -166,7 +166,9 @@ std::optional<Pixmap> paintScreen(Display* display, int screen, const ScreenPict
     if (!filled) {
         return std::nullopt;
     }
-    return uploadPixmap(display, screen, *order == ChannelOrder::Bgr ? filled->rgbSwapped() : *filled, error);
+    // Moved, so that the upload's access to the pixels does not copy them.
+    return uploadPixmap(display, screen,
+                        *order == ChannelOrder::Bgr ? std::move(*filled).rgbSwapped() : std::move(*filled), error);
 }
 
 std::optional<Pixmap> pixmapProperty(Display* display, Window root, Atom property) {
