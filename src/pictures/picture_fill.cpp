@@ -37,26 +37,6 @@ AreaWeights areaWeights(int from, int to) {
     return shares;
 }
 
-// One source row shrunk to the target width: per target pixel, blue, green and red weighted sums.
-void shrinkRow(const uchar* row, const AreaWeights& across, std::vector<quint32>& sums) {
-    const std::size_t width = across.firstSource.size();
-    for (std::size_t x = 0; x < width; ++x) {
-        const uchar* pixel = row + std::size_t(across.firstSource[x]) * 3;
-        quint32 blue = 0;
-        quint32 green = 0;
-        quint32 red = 0;
-        for (int k = across.weightsAt[x]; k < across.weightsAt[x + 1]; ++k, pixel += 3) {
-            const quint32 weight = across.weights[static_cast<std::size_t>(k)];
-            blue += weight * pixel[0];
-            green += weight * pixel[1];
-            red += weight * pixel[2];
-        }
-        sums[3 * x] = blue;
-        sums[3 * x + 1] = green;
-        sums[3 * x + 2] = red;
-    }
-}
-
 // The target rows one source row counts towards: one, or two when it straddles their border.
 struct Shares {
     std::array<int, 2> target{};
@@ -100,50 +80,63 @@ QRect fillSourceRect(QSize pictureSize, QSize screenSize) {
 }
 
 // Averages the part `crop` of the picture down to `target`, no larger than `crop` either way. Rows may come in either
-// order: each target row sums the rows it covers as they pass and is written out after the last of them, so at most
-// two target rows are open at a time. The sums are whole numbers well below 2^53, exact in a double whatever the
-// order they are added in.
+// order: each target row sums the source rows it covers, weighted, pixel by pixel as they pass, and is shrunk across
+// and written out after the last of them, so at most two target rows are open at a time. The sums are whole numbers,
+// exact whatever the order they are added in: a column's stays below 2^32 for parts of fewer than 16 million rows,
+// which no screen-shaped part of a picture within the decode limit reaches, and a target pixel's below 2^53.
 struct PictureFill::Shrink {
     Shrink(const QRect& crop, QSize target)
         : across(areaWeights(crop.width(), target.width())), down(areaWeights(crop.height(), target.height())),
-          shares(sharesOfSourceRows(down, crop.height())), shrunk(target, QImage::Format_RGB32),
-          rowSums(std::size_t(target.width()) * 3), sums{std::vector<double>(rowSums.size()),
-                                                         std::vector<double>(rowSums.size())},
+          shares(sharesOfSourceRows(down, crop.height())),
+          shrunk(target, QImage::Format_RGB32), columns{std::vector<quint32>(std::size_t(crop.width()) * 3),
+                                                        std::vector<quint32>(std::size_t(crop.width()) * 3)},
           scale(1.0 / (double(crop.width()) * double(crop.height()))) {}
 
     void add(const uchar* bgr, int source, bool topDown);
+    void writeRow(int target, const std::vector<quint32>& sums);
 
     AreaWeights across;
     AreaWeights down;
     std::vector<Shares> shares;
     QImage shrunk;
-    std::vector<quint32> rowSums;
-    std::array<std::vector<double>, 2> sums;
+    std::array<std::vector<quint32>, 2> columns; // per open target row: blue, green and red of each source pixel
     double scale;
 };
 
 // Row `source` of the part, from its left edge.
 void PictureFill::Shrink::add(const uchar* bgr, int source, bool topDown) {
-    shrinkRow(bgr, across, rowSums);
     const Shares& share = shares[std::size_t(source)];
     for (int i = 0; i < share.count; ++i) {
         const int t = share.target[std::size_t(i)];
-        std::vector<double>& open = sums[std::size_t(t % 2)];
-        const double weight = share.weight[std::size_t(i)];
-        for (std::size_t c = 0; c < rowSums.size(); ++c)
-            open[c] += weight * rowSums[c];
+        std::vector<quint32>& open = columns[std::size_t(t % 2)];
+        const quint32 weight = share.weight[std::size_t(i)];
+        quint32* sums = open.data();
+        for (std::size_t c = 0; c < open.size(); ++c)
+            sums[c] += weight * bgr[c];
         const int first = down.firstSource[std::size_t(t)];
         const int last = first + down.weightsAt[std::size_t(t) + 1] - down.weightsAt[std::size_t(t)] - 1;
         if (source != (topDown ? last : first))
             continue;
-        auto* out = reinterpret_cast<QRgb*>(shrunk.scanLine(t));
-        for (int x = 0; x < shrunk.width(); ++x) {
-            const auto channel = [&open, this, x](int c) {
-                return static_cast<int>(open[static_cast<std::size_t>(3 * x + c)] * scale + 0.5);
-            };
-            out[x] = qRgb(channel(2), channel(1), channel(0));
+        writeRow(t, open);
+        std::fill(open.begin(), open.end(), 0u);
+    }
+}
+
+void PictureFill::Shrink::writeRow(int target, const std::vector<quint32>& sums) {
+    auto* out = reinterpret_cast<QRgb*>(shrunk.scanLine(target));
+    const auto channel = [this](quint64 sum) { return static_cast<int>(double(sum) * scale + 0.5); };
+    for (std::size_t x = 0; x < across.firstSource.size(); ++x) {
+        const quint32* column = sums.data() + std::size_t(across.firstSource[x]) * 3;
+        quint64 blue = 0;
+        quint64 green = 0;
+        quint64 red = 0;
+        for (int k = across.weightsAt[x]; k < across.weightsAt[x + 1]; ++k, column += 3) {
+            const quint64 weight = across.weights[static_cast<std::size_t>(k)];
+            blue += weight * column[0];
+            green += weight * column[1];
+            red += weight * column[2];
         }
-        std::fill(open.begin(), open.end(), 0.0);
+        out[x] = qRgb(channel(red), channel(green), channel(blue));
     }
 }
 
