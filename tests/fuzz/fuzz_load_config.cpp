@@ -3,6 +3,7 @@
 // whole and loads back unchanged.
 
 #include "fuzz_support.h"
+#include "platform/settings_store.h"
 #include "platform/system_services.h"
 #include "settings/config.h"
 
