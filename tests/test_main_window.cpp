@@ -19,7 +19,7 @@
 namespace {
 
 // The real window wired to a controller over fakes, and a picture folder on disk for the folder list to open; the
-// stored folder is that folder, or a path below it.
+// stored folder is that folder, or a path below it, spelled as the program stores it.
 struct WindowRig : FakeRig {
     QTemporaryDir pictures;
     std::unique_ptr<Controller> controller;
@@ -29,7 +29,7 @@ struct WindowRig : FakeRig {
         lister.folders.insert(folder(), names);
         settings.values.insert(QStringLiteral("Interval"), QStringLiteral("30"));
         settings.values.insert(QStringLiteral("pause"), QStringLiteral("False"));
-        settings.values.insert(QStringLiteral("DirName"), folder() + storedBelow);
+        settings.values.insert(QStringLiteral("DirName"), QDir::toNativeSeparators(folder() + storedBelow));
         controller = std::make_unique<Controller>(services, [this](Controller& owner) {
             std::unique_ptr<MainView> built = makeMainWindow(owner);
             window = dynamic_cast<MainWindow*>(built.get());
@@ -185,7 +185,7 @@ void TestMainWindow::unreachableStoredFolderIsKept() {
     QFETCH(QString, storedBelow);
     QFETCH(bool, reachable);
     WindowRig rig(storedBelow);
-    const QString stored = rig.folder() + storedBelow;
+    const QString stored = QDir::toNativeSeparators(rig.folder() + storedBelow);
     if (!reachable)
         rig.lister.unreadable.insert(QDir::cleanPath(stored));
     QCOMPARE(rig.find<FolderList>("folderList")->path(), QDir::toNativeSeparators(QDir::cleanPath(stored)));
