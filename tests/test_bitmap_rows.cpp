@@ -9,13 +9,13 @@ namespace {
 
 using Pixels = QList<QRgb>; // top row first
 
-constexpr QRgb K = 0xFF000000; // black: what skipped and transparent pixels show
+constexpr QRgb K = 0xFF000000; // black: what transparent pixels and indices past the palette show
 constexpr QRgb W = 0xFFFFFFFF;
 constexpr QRgb R = 0xFFFF0000;
 constexpr QRgb G = 0xFF00FF00;
 constexpr QRgb B = 0xFF0000FF;
 
-// White at index 0, so that a skipped pixel shown as index 0 would not pass for black.
+// White at index 0, so that a skipped pixel shown as index 0 is told from black.
 const QByteArray Palette = words({0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF});
 
 QByteArray bytes(std::initializer_list<int> values) {
@@ -56,10 +56,10 @@ void TestBitmapRows::pixels_data() {
     // run past the row's end; a run and end of bitmap.
     const QByteArray rle8 = bytes({3, 1, 0, 0, 0, 2, 2, 1, 0, 3, 2, 3, 2, 0, 4, 3, 0, 0, 2, 0, 0, 1});
     const QByteArray rle4 = bytes({3, 0x11, 0, 0, 0, 2, 2, 1, 0, 3, 0x23, 0x20, 4, 0x33, 0, 0, 2, 0x00, 0, 1});
-    const Pixels runLengthPicture{W, W, K, K, K, K, K, K, G, B, G, B, K, K, K, K, K, K, R, R, R, K, K, K};
-    QTest::newRow("RLE8 with delta and end-of-line codes: skipped pixels are black")
+    const Pixels runLengthPicture{W, W, W, W, W, W, W, W, G, B, G, B, W, W, W, W, W, W, R, R, R, W, W, W};
+    QTest::newRow("RLE8 with delta and end-of-line codes: skipped pixels are palette entry 0")
         << bitmapOf(6, 4, 8, 1, rle8, Palette) << QSize(6, 4) << runLengthPicture;
-    QTest::newRow("RLE4 with delta and end-of-line codes: skipped pixels are black")
+    QTest::newRow("RLE4 with delta and end-of-line codes: skipped pixels are palette entry 0")
         << bitmapOf(6, 4, 4, 2, rle4, Palette) << QSize(6, 4) << runLengthPicture;
 
     const QByteArray v3Masks565 = words({0xF800, 0x07E0, 0x001F, 0});

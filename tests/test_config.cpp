@@ -22,9 +22,8 @@ class TestConfig final : public QObject {
     Q_OBJECT
 private slots:
     void emptyStoreGivesDefaults();
-    void storedFolderProbe_data();
-    void storedFolderProbe();
-    void unreadableFolderFallsBack();
+    void storedFolderIsKept_data();
+    void storedFolderIsKept();
     void storedInterval_data();
     void storedInterval();
     void storedPause_data();
@@ -33,54 +32,41 @@ private slots:
     void saveWritesExactTexts();
     void refusedWriteStopsLaterKeys();
     void realStoreRoundTrip();
-
-private:
-    std::unique_ptr<FolderLister> lister_ = makeFolderLister();
 };
 
 void TestConfig::emptyStoreGivesDefaults() {
     FakeSettingsStore store;
-    const StoredSettings loaded = loadSettings(store, *lister_);
+    const StoredSettings loaded = loadSettings(store);
     QCOMPARE(loaded.intervalSecs, 300);
     QCOMPARE(loaded.switchingOn, true);
     QCOMPARE(loaded.folder, defaultFolder());
     QCOMPARE(loaded.updateRegistry, false);
 }
 
-void TestConfig::storedFolderProbe_data() {
+// Only an empty text is no folder: the stored one is kept whether or not it can be opened now.
+void TestConfig::storedFolderIsKept_data() {
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<QStringList>("folders");
-    QTest::addColumn<bool>("kept");
-    QTest::newRow("missing folder") << QStringList{} << QStringList{} << false;
-    QTest::newRow("only subfolders") << QStringList{} << QStringList{"sub", "x.jpg"} << false;
-    QTest::newRow("only hidden files") << QStringList{".hidden.jpg"} << QStringList{} << false;
-    QTest::newRow("one plain file of any kind") << QStringList{"notes.txt"} << QStringList{} << true;
-    QTest::newRow("pictures") << QStringList{"a.jpg", "b.gif"} << QStringList{} << true;
+    QTest::addColumn<QString>("stored"); // %T stands for a temporary folder holding the files and folders
+    QTest::newRow("a missing folder") << QStringList{} << QStringList{} << "%T/pictures";
+    QTest::newRow("only subfolders") << QStringList{} << QStringList{"sub", "x.jpg"} << "%T";
+    QTest::newRow("only hidden files") << QStringList{".hidden.jpg"} << QStringList{} << "%T";
+    QTest::newRow("pictures, with a trailing separator") << QStringList{"a.jpg"} << QStringList{} << "%T/";
+    QTest::newRow("empty text: the default folder") << QStringList{} << QStringList{} << "";
 }
 
-void TestConfig::storedFolderProbe() {
+void TestConfig::storedFolderIsKept() {
     QFETCH(QStringList, files);
     QFETCH(QStringList, folders);
-    QFETCH(bool, kept);
+    QFETCH(QString, stored);
     QTemporaryDir root;
-    const QString folder = root.filePath(QStringLiteral("pictures"));
-    if (!files.isEmpty() || !folders.isEmpty())
-        QVERIFY(QDir().mkpath(folder));
     for (const QString& name : files)
-        touch(folder + QLatin1Char('/') + name);
+        touch(root.filePath(name));
     for (const QString& name : folders)
-        QVERIFY(QDir(folder).mkdir(name));
+        QVERIFY(QDir(root.path()).mkdir(name));
     FakeSettingsStore store;
-    store.values.insert(config::DirNameKey, folder);
-    QCOMPARE(loadSettings(store, *lister_).folder, kept ? folder : defaultFolder());
-}
-
-void TestConfig::unreadableFolderFallsBack() {
-    FakeFolderLister lister;
-    lister.unreadable.insert(QStringLiteral("/media/gone"));
-    FakeSettingsStore store;
-    store.values.insert(config::DirNameKey, QStringLiteral("/media/gone"));
-    QCOMPARE(loadSettings(store, lister).folder, defaultFolder());
+    store.values.insert(config::DirNameKey, stored.replace(QStringLiteral("%T"), root.path()));
+    QCOMPARE(loadSettings(store).folder, stored.isEmpty() ? defaultFolder() : stored);
 }
 
 void TestConfig::storedInterval_data() {
@@ -97,7 +83,7 @@ void TestConfig::storedInterval() {
     QFETCH(qint32, loaded);
     FakeSettingsStore store;
     store.values.insert(config::IntervalKey, stored);
-    QCOMPARE(loadSettings(store, *lister_).intervalSecs, loaded);
+    QCOMPARE(loadSettings(store).intervalSecs, loaded);
 }
 
 void TestConfig::storedPause_data() {
@@ -117,7 +103,7 @@ void TestConfig::storedPause() {
     QFETCH(bool, on);
     FakeSettingsStore store;
     store.values.insert(config::PauseKey, stored);
-    QCOMPARE(loadSettings(store, *lister_).switchingOn, on);
+    QCOMPARE(loadSettings(store).switchingOn, on);
 }
 
 void TestConfig::unconvertibleValuesFallBack() {
@@ -128,7 +114,7 @@ void TestConfig::unconvertibleValuesFallBack() {
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("Interval.*soon.*300")));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("pause.*maybe.*True")));
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("UpdateRegistry.*perhaps.*False")));
-    const StoredSettings loaded = loadSettings(store, *lister_);
+    const StoredSettings loaded = loadSettings(store);
     QCOMPARE(loaded.intervalSecs, 300);
     QCOMPARE(loaded.switchingOn, true);
     QCOMPARE(loaded.updateRegistry, false);

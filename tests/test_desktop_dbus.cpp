@@ -2,6 +2,7 @@
 #include "platform/desktop_xfce_linux.h"
 #include "platform/path_spelling_linux.h"
 #include "platform/system_services.h"
+#include "support/private_bus.h"
 #include "support/skip.h"
 
 #include <QDBusConnection>
@@ -14,7 +15,6 @@
 #include <QMutexLocker>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -153,26 +153,16 @@ private:
 };
 
 void TestDesktopDBus::initTestCase() {
-    const QString daemon = QStandardPaths::findExecutable(QStringLiteral("dbus-daemon"));
-    if (daemon.isEmpty()) {
-        SKIP_WITHOUT_TOOL(QStringLiteral("dbus-daemon is not installed"));
-    }
     QVERIFY(folder_.isValid());
     const QString config = folder_.filePath(QStringLiteral("bus.conf"));
     QFile file(config);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(QString::fromLatin1(kBusConfig).arg(folder_.filePath(QStringLiteral("bus"))).toUtf8());
     file.close();
-
-    bus_.start(daemon, {QStringLiteral("--config-file=") + config, QStringLiteral("--nofork"),
-                        QStringLiteral("--nopidfile"), QStringLiteral("--print-address")});
-    QVERIFY(bus_.waitForStarted());
-    while (!bus_.canReadLine()) {
-        QVERIFY2(bus_.waitForReadyRead(30000), "dbus-daemon printed no address");
+    QString why;
+    if (!startPrivateBus(bus_, {QStringLiteral("--config-file=") + config}, &why)) {
+        SKIP_WITHOUT_TOOL(why);
     }
-    const QByteArray address = bus_.readLine().trimmed();
-    // Before the first use of the session bus, which reads the address once.
-    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
     QVERIFY(QDBusConnection::sessionBus().isConnected());
 
     xfconf_ = new FakeXfconf;

@@ -1,14 +1,20 @@
 #include "platform/desktop_gsettings_linux.h"
 #include "platform/wallpaper_copies_linux.h"
+#include "support/private_bus.h"
 #include "support/skip.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
+
+// GIO's headers use "signals" as a member name, which Qt defines as a keyword.
+#undef signals
+#include <gio/gio.h>
 
 namespace {
 
@@ -59,6 +65,7 @@ class TestDesktopGSettings final : public QObject {
 
 private slots:
     void initTestCase();
+    void cleanupTestCase();
     void storesThePicture_data();
     void storesThePicture();
     void sameFileTwiceChangesTheSetting_data();
@@ -68,6 +75,8 @@ private slots:
     void listenerHearsNewContentUnderTheSameName();
     void refusesWhatItCannotWrite_data();
     void refusesWhatItCannotWrite();
+    void unstoredValueIsAFailure_data();
+    void unstoredValueIsAFailure();
 
 private:
     QString picture(const QString& name);
@@ -75,17 +84,32 @@ private:
 
     QTemporaryDir configHome_;
     QTemporaryDir dataHome_;
+    QTemporaryDir runtimeDir_;
+    QProcess bus_;
     QTemporaryDir schemaDir_;
     QTemporaryDir pictures_;
     bool standInsCompiled_ = false;
 };
 
+// The desktops' own store, dconf, on a session bus of the test's own: the settings service it starts writes its
+// database into the test's config home.
 void TestDesktopGSettings::initTestCase() {
     // Before any GIO call: GIO picks its backend and schema directories once per process.
-    QVERIFY(configHome_.isValid() && dataHome_.isValid() && schemaDir_.isValid() && pictures_.isValid());
-    qputenv("GSETTINGS_BACKEND", "keyfile");
+    QVERIFY(configHome_.isValid() && dataHome_.isValid() && runtimeDir_.isValid() && schemaDir_.isValid() &&
+            pictures_.isValid());
+    qputenv("GSETTINGS_BACKEND", "dconf");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome_.path()));
     qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome_.path()));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir_.path()));
+    QString why;
+    if (QStandardPaths::locate(QStandardPaths::GenericDataLocation,
+                               QStringLiteral("dbus-1/services/ca.desrt.dconf.service"))
+            .isEmpty()) {
+        SKIP_WITHOUT_TOOL(QStringLiteral("the dconf settings service is not installed"));
+    }
+    if (!startPrivateBus(bus_, {QStringLiteral("--session")}, &why)) {
+        SKIP_WITHOUT_TOOL(why);
+    }
     const QString compiler = QStandardPaths::findExecutable(QStringLiteral("glib-compile-schemas"));
     if (!compiler.isEmpty() &&
         writeFile(schemaDir_.filePath(QStringLiteral("quorlen-test.gschema.xml")), QByteArray(kStandInSchemas))) {
@@ -94,6 +118,16 @@ void TestDesktopGSettings::initTestCase() {
     if (standInsCompiled_) {
         qputenv("GSETTINGS_SCHEMA_DIR", QFile::encodeName(schemaDir_.path()));
     }
+}
+
+void TestDesktopGSettings::cleanupTestCase() {
+    // GIO ends a process whose session bus goes away, and this one ends by itself now.
+    if (GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr)) {
+        g_dbus_connection_set_exit_on_close(bus, FALSE);
+        g_object_unref(bus);
+    }
+    bus_.terminate(); // the settings service ends with its bus
+    bus_.waitForFinished();
 }
 
 QString TestDesktopGSettings::picture(const QString& name) {
@@ -309,6 +343,28 @@ void TestDesktopGSettings::refusesWhatItCannotWrite() {
     // A missing schema must not abort the process, as g_settings_new() would.
     QVERIFY(!binding.setWallpaper(path, &error));
     QVERIFY2(error.contains(expectedError), qPrintable(error));
+}
+
+void TestDesktopGSettings::unstoredValueIsAFailure_data() {
+    QTest::addColumn<QString>("desktop");
+    QTest::newRow("GNOME") << "GNOME";
+    QTest::newRow("Cinnamon") << "Cinnamon";
+    QTest::newRow("MATE") << "MATE";
+}
+
+// The settings service cannot write its database, whose folder is a plain file: GIO reports no error itself.
+void TestDesktopGSettings::unstoredValueIsAFailure() {
+    QFETCH(QString, desktop);
+    const GSettingsTarget target = targetNamed(desktop);
+    requireSchema(target.schemaId);
+    const QString database = configHome_.filePath(QStringLiteral("dconf"));
+    QVERIFY(QDir(database).removeRecursively() && writeFile(database, "no folder"));
+    const auto restore = qScopeGuard([&database] { QFile::remove(database); });
+    GSettingsWallpaper binding(target);
+    QString error;
+    QVERIFY(!binding.setWallpaper(picture(QStringLiteral("unstored.bmp")), &error));
+    QVERIFY2(error.contains(QStringLiteral("%1 %2 was not stored").arg(target.schemaId, target.requiredKeys.first())),
+             qPrintable(error));
 }
 
 QTEST_GUILESS_MAIN(TestDesktopGSettings)

@@ -1,9 +1,9 @@
 // The real settings store against settings files and folders that are not what they should be. Run as root, the
 // test becomes "nobody" first, so that permission bits bind.
 
+#include "platform/settings_store.h"
 #include "platform/system_services.h"
 #include "settings/config.h"
-#include "support/fakes.h"
 #include "support/hostile.h"
 #include "support/skip.h"
 
@@ -115,13 +115,6 @@ struct ConfigHome {
     }
 };
 
-// Keeps the stored folder: the probe at the end of the load would otherwise replace it.
-FakeFolderLister listerWithPictures() {
-    FakeFolderLister lister;
-    lister.folders.insert(QStringLiteral("/pictures"), {QStringLiteral("a.jpg")});
-    return lister;
-}
-
 } // namespace
 
 Q_DECLARE_METATYPE(Setup)
@@ -188,10 +181,9 @@ void TestHostileSettings::hostileSettingsFile() {
     const QFileInfo before(config.file());
     const QByteArray bytesBefore = before.isFile() ? readFileAnyway(config.file()) : QByteArray();
     const std::unique_ptr<SettingsStore> store = makeUserSettingsStore();
-    const FakeFolderLister lister = listerWithPictures();
 
     ProblemLines problems;
-    const StoredSettings loaded = loadSettings(*store, lister);
+    const StoredSettings loaded = loadSettings(*store);
     QVERIFY2(problems.lines.size() == readLines, qPrintable(problems.lines.join(QLatin1Char('\n'))));
     for (const QString& line : problems.lines)
         QVERIFY2(line.contains(config.file()), qPrintable(line));
@@ -202,7 +194,7 @@ void TestHostileSettings::hostileSettingsFile() {
     QCOMPARE(saveSettings(saved, *store, &error), saves);
     QVERIFY2(saves ? error.isEmpty() : error.contains(saveComplaint), qPrintable(error));
     if (saves) {
-        const StoredSettings reloaded = loadSettings(*store, lister);
+        const StoredSettings reloaded = loadSettings(*store);
         QCOMPARE(reloaded.intervalSecs, 17);
         QCOMPARE(reloaded.switchingOn, true);
         QCOMPARE(reloaded.folder, QStringLiteral("/pictures"));
@@ -256,7 +248,7 @@ void TestHostileSettings::foreignValuesFallBack() {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.home.path()));
     const std::unique_ptr<SettingsStore> store = makeUserSettingsStore();
     ProblemLines problems;
-    const StoredSettings loaded = loadSettings(*store, listerWithPictures());
+    const StoredSettings loaded = loadSettings(*store);
     QCOMPARE(loaded.intervalSecs, 300);
     QCOMPARE(problems.naming(QStringLiteral("Interval")).size(), 1);
 }

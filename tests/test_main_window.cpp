@@ -3,7 +3,9 @@
 #include "app/folder_list.h"
 #include "app/main_window.h"
 #include "support/fakes.h"
+#include "support/hostile.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QDir>
 #include <QLineEdit>
@@ -12,20 +14,22 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 namespace {
 
-// The real window wired to a controller over fakes, and a picture folder on disk for the folder list to open.
+// The real window wired to a controller over fakes, and a picture folder on disk for the folder list to open; the
+// stored folder is that folder, or a path below it, spelled as the program stores it.
 struct WindowRig : FakeRig {
     QTemporaryDir pictures;
     std::unique_ptr<Controller> controller;
     MainWindow* window = nullptr;
 
-    WindowRig() {
-        lister.folders.insert(folder(), {"a.bmp", "b.bmp", "c.bmp"});
+    explicit WindowRig(const QString& storedBelow = QString(), const QStringList& names = {"a.bmp", "b.bmp", "c.bmp"}) {
+        lister.folders.insert(folder(), names);
         settings.values.insert(QStringLiteral("Interval"), QStringLiteral("30"));
         settings.values.insert(QStringLiteral("pause"), QStringLiteral("False"));
-        settings.values.insert(QStringLiteral("DirName"), folder());
+        settings.values.insert(QStringLiteral("DirName"), QDir::toNativeSeparators(folder() + storedBelow));
         controller = std::make_unique<Controller>(services, [this](Controller& owner) {
             std::unique_ptr<MainView> built = makeMainWindow(owner);
             window = dynamic_cast<MainWindow*>(built.get());
@@ -69,6 +73,10 @@ private slots:
     void firstFocusIsTheExitButton();
     void enterInSecondsFieldAppliesOnce();
     void enterOnFocusedButtonClicksIt();
+    void enterInFolderListAndPlainNames_data();
+    void enterInFolderListAndPlainNames();
+    void unreachableStoredFolderIsKept_data();
+    void unreachableStoredFolderIsKept();
     void openedFolderAppliesEditedSeconds();
     void chosenDriveIsOpenedAndApplied();
     void aboutButtonsShowTheirOwnVersion();
@@ -139,6 +147,59 @@ void TestMainWindow::enterOnFocusedButtonClicksIt() {
     QCOMPARE(rig.desktop.paths.size(), 1);
     QTest::keyClick(rig.control("stopButton"), Qt::Key_Return);
     QVERIFY(!rig.controller->switcher().isSwitching());
+}
+
+void TestMainWindow::enterInFolderListAndPlainNames_data() {
+    QTest::addColumn<QString>("row"); // the folder of that row, below the open one
+    QTest::newRow("Enter on the open folder applies it") << "";
+    QTest::newRow("Enter on a subfolder opens and applies it") << "/sub";
+}
+
+// The picture's name is shown as it is, even where it looks like markup.
+void TestMainWindow::enterInFolderListAndPlainNames() {
+    QFETCH(QString, row);
+    WindowRig rig(QString(), {"<i>a.bmp", "<b>b.bmp"});
+    rig.lister.folders.insert(rig.subfolder(QStringLiteral("sub")), {"<u>x.bmp", "<s>y.bmp"});
+    auto* folderList = rig.find<FolderList>("folderList");
+    QVERIFY(folderList->setPath(rig.folder())); // lists the new subfolder
+    auto* rows = folderList->findChild<QTreeWidget*>();
+    rows->setCurrentItem(rows->findItems(QFileInfo(rig.folder() + row).fileName(), Qt::MatchRecursive).value(0));
+    QTest::keyClick(rows, Qt::Key_Return);
+    QCOMPARE(rig.settings.values.value(QStringLiteral("DirName")), QDir::toNativeSeparators(rig.folder() + row));
+    QCOMPARE(rig.desktop.paths.size(), 1);
+    QAccessibleInterface* label = QAccessible::queryAccessibleInterface(rig.control("pictureNameLabel"));
+    QCOMPARE(label->text(QAccessible::Name), QFileInfo(rig.desktop.paths.constFirst()).fileName());
+}
+
+void TestMainWindow::unreachableStoredFolderIsKept_data() {
+    QTest::addColumn<QString>("storedBelow"); // below the picture folder
+    QTest::addColumn<bool>("reachable");
+    QTest::newRow("an unplugged folder") << "/stick" << false;
+    QTest::newRow("an unplugged folder spelled with a trailing separator") << "/stick/" << false;
+    QTest::newRow("a folder that opens, spelled with a trailing separator") << "/" << true;
+}
+
+// Applies meant only to change the seconds keep the stored folder as it was spelled, shown in the folder list, and
+// say once that it cannot be opened; switching resumes at the first Apply once it is back.
+void TestMainWindow::unreachableStoredFolderIsKept() {
+    QFETCH(QString, storedBelow);
+    QFETCH(bool, reachable);
+    WindowRig rig(storedBelow);
+    const QString stored = QDir::toNativeSeparators(rig.folder() + storedBelow);
+    if (!reachable)
+        rig.lister.unreadable.insert(QDir::cleanPath(stored));
+    QCOMPARE(rig.find<FolderList>("folderList")->path(), QDir::toNativeSeparators(QDir::cleanPath(stored)));
+    rig.find<QLineEdit>("secondsField")->setText(QStringLiteral("45"));
+    ProblemLines problems;
+    click(rig.control("applyButton"));
+    click(rig.control("applyButton"));
+    QCOMPARE(rig.settings.values.value(QStringLiteral("DirName")), stored);
+    QCOMPARE(rig.settings.values.value(QStringLiteral("Interval")), QStringLiteral("45"));
+    QCOMPARE(problems.lines.size(), reachable ? 0 : 1);
+    rig.lister.unreadable.clear();
+    rig.lister.folders.insert(QDir::cleanPath(stored), {"a.bmp", "b.bmp"});
+    click(rig.control("applyButton"));
+    QCOMPARE(rig.desktop.paths.size(), reachable ? 3 : 1);
 }
 
 void TestMainWindow::openedFolderAppliesEditedSeconds() {

@@ -47,7 +47,7 @@ private slots:
     void scanOfRealFolder();
     void rootWithTrailingSeparator();
     void rescanReflectsFolderAndRestartsCycle();
-    void missingFolderGivesEmptyList();
+    void missingFolderGivesEmptyListAndAFailure();
     void listingFailureKeepsListConsistent();
     void shuffle_data();
     void shuffle();
@@ -124,10 +124,12 @@ void TestPictureList::rescanReflectsFolderAndRestartsCycle() {
     QCOMPARE(pictures.next, 0);
 }
 
-void TestPictureList::missingFolderGivesEmptyList() {
+void TestPictureList::missingFolderGivesEmptyListAndAFailure() {
     FakeRandom random;
     PictureList pictures;
-    QVERIFY(scanFolder(pictures, QStringLiteral("/no/such/folder"), *makeFolderLister(), random, nullptr));
+    QString error;
+    QVERIFY(!scanFolder(pictures, QStringLiteral("/no/such/folder"), *makeFolderLister(), random, &error));
+    QVERIFY2(error.contains(QLatin1String("cannot open the folder /no/such/folder")), qPrintable(error));
     QVERIFY(pictures.scanned);
     QVERIFY(pictures.names.isEmpty());
 }

@@ -30,7 +30,7 @@ Controller::~Controller() = default;
 void Controller::start() {
     hideToTray();
     services_.switching.random.seedFromClock();
-    const StoredSettings stored = loadSettings(services_.switching.settings, services_.switching.lister);
+    const StoredSettings stored = loadSettings(services_.switching.settings);
     state_.intervalSecs = stored.intervalSecs;
     state_.folder = stored.folder;
     state_.updateRegistry = stored.updateRegistry;

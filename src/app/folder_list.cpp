@@ -1,5 +1,6 @@
 #include "app/folder_list.h"
 
+#include "pictures/picture_list.h"
 #include "platform/diagnostics.h"
 
 #include <QDir>
@@ -33,18 +34,19 @@ void showOpenFolder(QTreeWidget* rows) {
 }
 
 // The tree of rows: a left double click opens the row under the pointer; Enter and Return open the
-// highlighted row instead of passing on to the window.
+// highlighted row instead of passing on to the window. On the row already open they pass on, so the window's
+// default button applies it.
 class FolderRows final : public QTreeWidget {
 public:
     using QTreeWidget::QTreeWidget;
-    std::function<void(QTreeWidgetItem*)> onOpen;
+    // Opens the row; false when it is the one already open.
+    std::function<bool(QTreeWidgetItem*)> onOpen;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override {
         const bool isEnter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-        if (isEnter && currentItem() && onOpen) {
+        if (isEnter && currentItem() && onOpen && onOpen(currentItem())) {
             event->accept();
-            onOpen(currentItem());
             return;
         }
         QTreeWidget::keyPressEvent(event);
@@ -77,14 +79,6 @@ QString normalizedFolder(const QString& folder) {
         path += QLatin1Char('/'); // a bare drive letter means that drive's root
 #endif
     return QDir::cleanPath(QDir(path).absolutePath());
-}
-
-bool samePath(const QString& a, const QString& b) {
-#ifdef Q_OS_WIN
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-#else
-    return a == b;
-#endif
 }
 
 bool checkReadableFolder(const QString& path, QString* error) {
@@ -162,7 +156,7 @@ QTreeWidgetItem* makeRow(const QString& folder, const QString& label, const QIco
 
 FolderList::FolderList(QWidget* parent) : QWidget(parent) {
     auto* rows = new FolderRows(this);
-    rows->onOpen = [this](QTreeWidgetItem* row) { openRow(row); };
+    rows->onOpen = [this](QTreeWidgetItem* row) { return openRow(row); };
     rows->setHeaderHidden(true);
     rows->setColumnCount(1);
     rows->setRootIsDecorated(false);
@@ -194,7 +188,7 @@ bool FolderList::setPath(const QString& folder, QString* error) {
     const QString target = normalizedFolder(folder);
     if (!checkReadableFolder(target, error))
         return false;
-    const bool moved = !samePath(target, path_);
+    const bool moved = !sameFolder(target, path_);
     if (moved)
         path_ = target;
     rebuildRows(); // also for the same folder: its subfolders may have changed meanwhile
@@ -203,12 +197,22 @@ bool FolderList::setPath(const QString& folder, QString* error) {
     return true;
 }
 
-void FolderList::openRow(QTreeWidgetItem* row) {
+void FolderList::showPath(const QString& folder) {
+    if (folder.isEmpty())
+        return;
+    path_ = normalizedFolder(folder);
+    rebuildRows();
+}
+
+bool FolderList::openRow(QTreeWidgetItem* row) {
     // Take the path before setPath rebuilds the rows and deletes this one.
     const QString folder = row->data(0, PathRole).toString();
+    if (sameFolder(folder, path_))
+        return false;
     QString error;
     if (!setPath(folder, &error))
         reportProblem(error);
+    return true;
 }
 
 void FolderList::rebuildRows() {

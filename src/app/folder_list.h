@@ -8,7 +8,8 @@ class QTreeWidgetItem;
 
 // The folder list of the main window: the folders along the current path from the root down, the
 // current one shown open, and below it the current folder's subfolders. Opening a row (double click,
-// or Enter on the highlighted row) moves there; highlighting alone changes nothing.
+// or Enter on the highlighted row) moves there; highlighting alone changes nothing. Enter on the open row
+// is left to the window.
 class FolderList final : public QWidget {
     Q_OBJECT
 public:
@@ -19,13 +20,16 @@ public:
     // path it already shows emits nothing. A folder that does not exist or cannot be read is refused:
     // the path stays, false with a message in *error.
     bool setPath(const QString& folder, QString* error = nullptr);
+    // Shows `folder` as the open one without telling anyone, also while it cannot be opened: then its folders from
+    // the root and no subfolders.
+    void showPath(const QString& folder);
 
 signals:
     void changed(const QString& path);
 
 private:
     void rebuildRows();
-    void openRow(QTreeWidgetItem* row);
+    bool openRow(QTreeWidgetItem* row);
 
     QTreeWidget* rows_;
     QString path_; // cleaned absolute path with '/' separators

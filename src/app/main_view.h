@@ -10,8 +10,8 @@ public:
     virtual void showSeconds(const QString& text) = 0;
     // The file name of the picture on the desktop.
     virtual void showPictureName(const QString& name) = 0;
-    // Opens `folder` in the folder list without applying it. A folder the list cannot open is reported, and the
-    // list stays where it was.
+    // Shows `folder` in the folder list without applying it, also while it cannot be opened (an unplugged stick),
+    // so that Apply takes it and what the user sees is what is applied.
     virtual void showFolder(const QString& folder) = 0;
     // Shown, raised and active, with the focus on its first control.
     virtual void present() = 0;

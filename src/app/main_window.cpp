@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSignalBlocker>
 
 namespace {
 
@@ -95,12 +94,7 @@ void MainWindow::showPictureName(const QString& name) {
 }
 
 void MainWindow::showFolder(const QString& folder) {
-    {
-        const QSignalBlocker quiet(folderList_);
-        QString error;
-        if (!folderList_->setPath(folder, &error))
-            reportProblem(error);
-    }
+    folderList_->showPath(folder);
     driveList_->showDriveOf(folderList_->path());
 }
 

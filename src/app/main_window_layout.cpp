@@ -90,6 +90,7 @@ void MainWindow::createControls() {
     folderList_->setObjectName("folderList");
     pictureNameLabel_ = makeLabel("pictureNameLabel", QString(), NameGreen, this);
     pictureNameLabel_->setAlignment(Qt::AlignCenter);
+    pictureNameLabel_->setTextFormat(Qt::PlainText); // a file name is never markup
 
     const QCursor pointer = pointingCursor();
     hidePictureButton_ = makePictureButton("hidePictureButton", "hide.ico", QStringLiteral("Свернуть"), pointer, this);

@@ -283,36 +283,6 @@ bool readLayout(QFile& file, Layout& layout, QString* error) {
     return true;
 }
 
-// Reads a file forward in blocks.
-class BlockReader final {
-public:
-    explicit BlockReader(QFile& file) : file_(file), block_(static_cast<std::size_t>(ReadBlockBytes)) {}
-
-    // The next byte, or -1 at the end of the file.
-    int next() {
-        if (at_ == filled_ && !refill())
-            return -1;
-        return block_[at_++];
-    }
-
-    bool failed() const { return failed_; }
-
-private:
-    bool refill() {
-        const qint64 got = file_.read(reinterpret_cast<char*>(block_.data()), qint64(block_.size()));
-        failed_ = failed_ || got < 0;
-        at_ = 0;
-        filled_ = got > 0 ? static_cast<std::size_t>(got) : 0;
-        return filled_ > 0;
-    }
-
-    QFile& file_;
-    std::vector<uchar> block_;
-    std::size_t at_ = 0;
-    std::size_t filled_ = 0;
-    bool failed_ = false;
-};
-
 uchar overBlack(uchar colour, uchar alpha) {
     return static_cast<uchar>((colour * alpha + 127) / 255);
 }
@@ -422,19 +392,22 @@ private:
 
 // Run-length rows. The stream runs in the file's row order and its codes only move forward, so each row is decoded
 // when it is asked for, straight into the caller's buffer. Pixels the stream skips (end of line, delta, end of
-// bitmap, or a file that ends early) are black; runs past the row are cut at its end, rows past the picture ignored.
+// bitmap, or a file that ends early) show palette entry 0, as the same picture stored uncompressed would and as
+// viewers show them; runs past the row are cut at its end, rows past the picture ignored.
 class RunLengthRows final : public PictureRows {
 public:
     RunLengthRows(std::unique_ptr<QFile> file, const Layout& layout)
         : PictureRows(file->fileName(), QSize(int(layout.width), int(layout.height)),
                       layout.topDown ? RowOrder::TopDown : RowOrder::BottomUp),
-          file_(std::move(file)), layout_(layout), stream_(*file_), fourBits_(layout.compression == RunLength4) {
+          file_(std::move(file)), layout_(layout), stream_(*file_, ReadBlockBytes),
+          fourBits_(layout.compression == RunLength4) {
         file_->seek(layout.pixelsAt);
     }
 
 protected:
     bool readNextRow(uchar* bgr, QString* error) override {
-        std::memset(bgr, 0, std::size_t(layout_.width) * 3);
+        for (qint64 x = 0; x < layout_.width; ++x)
+            std::memcpy(bgr + 3 * x, layout_.palette.data(), 3);
         if (row_ == streamRow_)
             decodeRow(bgr);
         ++row_;
@@ -474,7 +447,7 @@ private:
                 return;
             case 1: // end of bitmap
                 return end();
-            case 2: { // delta: right and forward; the pixels between stay black
+            case 2: { // delta: right and forward; the pixels between keep palette entry 0
                 const int right = stream_.next();
                 const int forward = stream_.next();
                 if (forward < 0)

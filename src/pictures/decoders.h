@@ -8,6 +8,7 @@
 #include <QImage>
 
 #include <memory>
+#include <vector>
 
 // Whether a picture of width x height can be decoded: its file must be able to hold that many pixels, and its 32-bit
 // pixels must fit within `decodeLimitBytes`. False with a message naming the file otherwise.
@@ -26,3 +27,33 @@ bool openGifRows(std::unique_ptr<QFile> file, qint64 decodeLimitBytes, std::uniq
 
 // Rows served top-down from a picture held whole: Format_BGR888 as it is, any other format composited over black.
 std::unique_ptr<PictureRows> heldRows(const QString& path, QImage picture);
+
+// Reads a file forward in blocks, a byte at a time.
+class BlockReader final {
+public:
+    BlockReader(QFile& file, qint64 blockBytes) : file_(file), block_(static_cast<std::size_t>(blockBytes)) {}
+
+    // The next byte, or -1 at the end of the file.
+    int next() {
+        if (at_ == filled_ && !refill())
+            return -1;
+        return block_[at_++];
+    }
+
+    bool failed() const { return failed_; }
+
+private:
+    bool refill() {
+        const qint64 got = file_.read(reinterpret_cast<char*>(block_.data()), qint64(block_.size()));
+        failed_ = failed_ || got < 0;
+        at_ = 0;
+        filled_ = got > 0 ? static_cast<std::size_t>(got) : 0;
+        return filled_ > 0;
+    }
+
+    QFile& file_;
+    std::vector<uchar> block_;
+    std::size_t at_ = 0;
+    std::size_t filled_ = 0;
+    bool failed_ = false;
+};

@@ -12,6 +12,8 @@ namespace {
 constexpr char ExifSignature[] = {'E', 'x', 'i', 'f', 0, 0};
 constexpr quint16 OrientationTag = 0x0112;
 constexpr quint16 ShortType = 3;
+constexpr quint16 LongType = 4;
+constexpr quint16 SignedLongType = 9;
 constexpr int EntryBytes = 12;
 
 class TiffView final {
@@ -56,10 +58,18 @@ Orientation exifOrientation(const uchar* body, qsizetype size) {
             break;
         if (view.half(entry) != OrientationTag)
             continue;
-        // A single SHORT sits in the first two bytes of the entry's value field.
-        if (view.half(entry + 2) != ShortType || view.word(entry + 4) != 1)
+        // A single value sits in the entry's value field: a SHORT in its first two bytes, and as some cameras
+        // write it, a LONG or SLONG in all four.
+        const quint16 type = view.half(entry + 2);
+        if (view.word(entry + 4) != 1)
             return Orientation::Upright;
-        const quint16 value = view.half(entry + 8);
+        qint64 value = 0;
+        if (type == ShortType)
+            value = view.half(entry + 8);
+        else if (type == LongType)
+            value = view.word(entry + 8);
+        else if (type == SignedLongType)
+            value = static_cast<qint32>(view.word(entry + 8));
         return value >= 1 && value <= 8 ? static_cast<Orientation>(value) : Orientation::Upright;
     }
     return Orientation::Upright;

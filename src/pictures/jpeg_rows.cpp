@@ -51,7 +51,6 @@ struct Decoder {
     std::vector<JSAMPLE> cmyk; // one row of four-channel samples, for CMYK and YCCK pictures
     bool created = false;
     bool readFailed = false;
-    bool invertedCmyk = false;
 };
 
 Decoder& decoderOf(j_common_ptr info) {
@@ -197,9 +196,9 @@ bool planDecode(Decoder& decoder, qint64 decodeLimitBytes, QString* error) {
         break;
     case JCS_CMYK:
     case JCS_YCCK:
-        // Files written by Adobe's programs, nearly all CMYK JPEGs there are, store the inks inverted.
+        // Files written by Adobe's programs, nearly all CMYK JPEGs there are, store the inks inverted; every common
+        // decoder takes the few without Adobe's marker the same way.
         info.out_color_space = JCS_CMYK;
-        decoder.invertedCmyk = info.saw_Adobe_marker;
         break;
     default:
         return fail(error, QStringLiteral("the picture %1 is a JPEG in a colour space of %2 components that this "
@@ -246,13 +245,13 @@ bool startDecode(Decoder& decoder, qint64 decodeLimitBytes, QString* error) {
     return true;
 }
 
-void cmykToBgr(const JSAMPLE* cmyk, JDIMENSION width, uchar* bgr, bool inverted) {
-    const int flip = inverted ? 0 : 255;
+// The samples are inverted inks: 255 is no ink.
+void cmykToBgr(const JSAMPLE* cmyk, JDIMENSION width, uchar* bgr) {
     for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
-        const int black = cmyk[3] ^ flip;
-        bgr[0] = static_cast<uchar>((cmyk[2] ^ flip) * black / 255);
-        bgr[1] = static_cast<uchar>((cmyk[1] ^ flip) * black / 255);
-        bgr[2] = static_cast<uchar>((cmyk[0] ^ flip) * black / 255);
+        const int black = cmyk[3];
+        bgr[0] = static_cast<uchar>(cmyk[2] * black / 255);
+        bgr[1] = static_cast<uchar>(cmyk[1] * black / 255);
+        bgr[2] = static_cast<uchar>(cmyk[0] * black / 255);
     }
 }
 
@@ -267,7 +266,7 @@ bool readStoredRow(Decoder& decoder, uchar* bgr, QString* error) {
     if (got != 1)
         return fail(error, QStringLiteral("the picture %1 has no more rows").arg(decoder.file->fileName()));
     if (fourChannels)
-        cmykToBgr(decoder.cmyk.data(), decoder.info.output_width, bgr, decoder.invertedCmyk);
+        cmykToBgr(decoder.cmyk.data(), decoder.info.output_width, bgr);
     return true;
 }
 

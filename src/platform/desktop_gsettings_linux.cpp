@@ -55,6 +55,20 @@ QString readString(GSettings* settings, const QString& key) {
     return text;
 }
 
+// GIO takes a write at once and leaves storing it to the settings service (dconf): a value the service could not
+// store, when its database cannot be written, is only a warning of GLib's. Once synced, reading the key back gives
+// the old value then.
+bool checkStored(GSettings* settings, const QString& schemaId, const QStringList& keys, const QStringList& values,
+                 QString* error) {
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        if (readString(settings, keys.at(i)) != values.at(i)) {
+            return fail(error, QStringLiteral("the setting %1 %2 was not stored: the settings service refused it")
+                                   .arg(schemaId, keys.at(i)));
+        }
+    }
+    return true;
+}
+
 // The required keys, all of which must exist, and the optional ones this schema has.
 std::optional<QStringList> keysToWrite(GSettingsSchema* schema, const GSettingsTarget& target, QString* error) {
     for (const QString& key : target.requiredKeys) {
@@ -129,10 +143,12 @@ bool GSettingsWallpaper::setWallpaper(const QString& path, QString* error) {
     if (target_.copiesByContent && !(copy = WallpaperCopies::place(path, error))) {
         return false;
     }
+    QStringList written;
     for (const QString& key : *keys) {
-        const QString value = copy ? pictureValue(*copy, target_.form, false)
-                                   : nextPictureValue(path, target_.form, readString(settings.get(), key));
-        if (!g_settings_set_string(settings.get(), key.toUtf8().constData(), value.toUtf8().constData())) {
+        written.append(copy ? pictureValue(*copy, target_.form, false)
+                            : nextPictureValue(path, target_.form, readString(settings.get(), key)));
+        if (!g_settings_set_string(settings.get(), key.toUtf8().constData(),
+                                   written.constLast().toUtf8().constData())) {
             return fail(error, QStringLiteral("the setting %1 %2 cannot be written").arg(target_.schemaId, key));
         }
     }
@@ -142,7 +158,7 @@ bool GSettingsWallpaper::setWallpaper(const QString& path, QString* error) {
     if (copy) {
         WallpaperCopies::keepOnly(*copy, shown);
     }
-    return true;
+    return checkStored(settings.get(), target_.schemaId, *keys, written, error);
 }
 
 bool gsettingsSchemaPresent(const QString& schemaId) {

@@ -31,24 +31,22 @@ bool isHidden(const char* name) {
     return name[0] == '.';
 }
 
-bool listingFailed(QString* error, const QString& folder, int code) {
-    return fail(error, QStringLiteral("cannot list %1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(code))));
+bool listingFailed(QString* error, const QString& what, const QString& folder, int code) {
+    return fail(error, what.arg(folder, QString::fromLocal8Bit(std::strerror(code))));
 }
 
 bool PosixFolderLister::list(const QString& folder, const std::function<bool(const QString&)>& onName,
                              QString* error) const {
     DIR* dir = opendir(QFile::encodeName(folder).constData());
-    if (!dir) {
-        const int code = errno;
-        return code == ENOENT || code == ENOTDIR || listingFailed(error, folder, code);
-    }
+    if (!dir)
+        return listingFailed(error, QStringLiteral("cannot open the folder %1: %2"), folder, errno);
     bool ok = true;
     for (;;) {
         errno = 0;
         const dirent* entry = readdir(dir);
         if (!entry) {
             if (errno != 0)
-                ok = listingFailed(error, folder, errno);
+                ok = listingFailed(error, QStringLiteral("cannot list %1: %2"), folder, errno);
             break;
         }
         if (isHidden(entry->d_name) || !isPlainFile(dir, entry))

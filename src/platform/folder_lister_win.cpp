@@ -1,3 +1,4 @@
+#include "platform/diagnostics.h"
 #include "platform/folder_lister.h"
 #include "platform/system_services.h"
 
@@ -13,12 +14,9 @@ public:
     bool list(const QString& folder, const std::function<bool(const QString&)>& onName, QString* error) const override {
         const QFileInfo info(folder);
         if (!info.exists() || !info.isDir())
-            return true;
-        if (!info.isReadable()) {
-            if (error)
-                *error = QStringLiteral("cannot list %1: access denied").arg(folder);
-            return false;
-        }
+            return fail(error, QStringLiteral("cannot open the folder %1: it does not exist").arg(folder));
+        if (!info.isReadable())
+            return fail(error, QStringLiteral("cannot open the folder %1: access denied").arg(folder));
         QDirIterator entries(folder, QDir::Files | QDir::NoDotAndDotDot);
         while (entries.hasNext()) {
             entries.next();

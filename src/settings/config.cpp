@@ -1,7 +1,6 @@
 #include "settings/config.h"
 
 #include "platform/diagnostics.h"
-#include "platform/folder_lister.h"
 #include "platform/settings_store.h"
 #include "settings/text_forms.h"
 
@@ -32,18 +31,6 @@ bool loadBoolean(const SettingsStore& store, const QString& key, bool fallback) 
     return convertOrDefault(key, text, parseBoolean(text), fallback, fallbackText);
 }
 
-bool holdsPlainFile(const FolderLister& lister, const QString& folder) {
-    bool found = false;
-    lister.list(
-        folder,
-        [&found](const QString&) {
-            found = true;
-            return false;
-        },
-        nullptr);
-    return found;
-}
-
 } // namespace
 
 QString defaultFolder() {
@@ -54,13 +41,15 @@ QString defaultFolder() {
 #endif
 }
 
-StoredSettings loadSettings(const SettingsStore& store, const FolderLister& lister) {
+StoredSettings loadSettings(const SettingsStore& store) {
     StoredSettings loaded;
     loaded.intervalSecs = loadWholeNumber(store, config::IntervalKey, 300);
     loaded.switchingOn = loadBoolean(store, config::PauseKey, true);
     loaded.folder = readKey(store, config::DirNameKey, defaultFolder());
     loaded.updateRegistry = loadBoolean(store, config::UpdateRegistryKey, false);
-    if (!holdsPlainFile(lister, loaded.folder))
+    // A folder that cannot be opened now is kept all the same: it may be on a stick that is not plugged in.
+    // An empty one names no folder at all.
+    if (loaded.folder.isEmpty())
         loaded.folder = defaultFolder();
     return loaded;
 }

@@ -3,7 +3,6 @@
 #include <QString>
 
 class SettingsStore;
-class FolderLister;
 
 // The four values kept per user between runs.
 struct StoredSettings {
@@ -22,12 +21,13 @@ inline const QString DirNameKey = QStringLiteral("DirName");
 inline const QString UpdateRegistryKey = QStringLiteral("UpdateRegistry");
 } // namespace config
 
-// The folder used when the stored one holds no files: the root of the system drive.
+// The folder used when none is stored: the root of the system drive.
 QString defaultFolder();
 
 // Reads the four values; a value that cannot be converted falls back to its default with a line on
-// stderr. A stored folder that lists no plain file (missing, empty, unreadable) becomes defaultFolder().
-StoredSettings loadSettings(const SettingsStore& store, const FolderLister& lister);
+// stderr. The stored folder is taken as it is, also when it cannot be opened now; none, or an empty one, is
+// defaultFolder().
+StoredSettings loadSettings(const SettingsStore& store);
 
 // Writes Interval, DirName, UpdateRegistry and pause in that order; stops at the first refused write.
 bool saveSettings(const StoredSettings& values, SettingsStore& store, QString* error);

@@ -68,8 +68,11 @@ void Switcher::rearm(qint64 remainingSecs) {
 void Switcher::scan() {
     reportedPictures_.clear();
     QString error;
-    if (!scanFolder(state_.pictures, state_.folder, services_.lister, services_.random, &error))
+    const bool listed = scanFolder(state_.pictures, state_.folder, services_.lister, services_.random, &error);
+    // A folder out of reach (an unplugged stick, say) is said once, and again only after it was back in between.
+    if (!listed && unreachableFolder_ != state_.folder)
         reportProblem(error);
+    unreachableFolder_ = listed ? QString() : state_.folder;
 }
 
 QString Switcher::apply(const QString& secondsText, const QString& folder) {
@@ -78,7 +81,10 @@ QString Switcher::apply(const QString& secondsText, const QString& folder) {
     state_.intervalSecs = std::max(state_.intervalSecs, 1);
     timer_.stop();
     state_.nextSwitch = services_.clock.now();
-    state_.folder = folder;
+    // The folder changes only when another one was chosen: the same one as the folder list spells it keeps the
+    // spelling that was stored.
+    if (!sameFolder(folder, state_.folder))
+        state_.folder = folder;
     scan();
     // Apply always ends with switching on, so that is what the next start resumes.
     QString error;

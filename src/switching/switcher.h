@@ -39,7 +39,8 @@ public:
     void step();
 
     // Takes the seconds text and the folder, rescans, saves and switches at once; returns the seconds text to
-    // show (the value in force).
+    // show (the value in force). A folder that cannot be opened is kept and scanned all the same (it finds nothing),
+    // and said once until it can be opened again.
     QString apply(const QString& secondsText, const QString& folder);
     // Shows the next picture at once (scanning the folder first when no list exists yet). When that turns
     // switching back on after Stop, it is stored, so that the next start resumes it.
@@ -69,4 +70,5 @@ private:
     WallpaperChanger changer_;
     QTimer timer_;
     QHash<QString, FileStamp> reportedPictures_;
+    QString unreachableFolder_; // the folder whose last scan could not open it, once that was said
 };

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A hostile environment around the real program: a settings file that is a symbolic link, a folder, a named pipe,
-# garbage or unreadable; a read-only config folder; a picture folder that is deleted, renamed or made unreadable
-# while pictures switch, or that sits on a mount which goes away. Each time the program starts, does not crash
+# garbage or unreadable; a read-only config folder; a stored picture folder missing at start (kept, and switched
+# once it is back); a picture folder that is deleted, renamed or made unreadable while pictures switch, or that
+# sits on a mount which goes away. Each time the program starts, does not crash
 # or hang, says what is wrong in a line on stderr, and keeps what it can. Permission cases run as "nobody", since
 # root reads through any permission; the mount case is left out where a tmpfs cannot be mounted.
 set -uo pipefail
@@ -176,6 +177,23 @@ if $can_drop_root; then
 else
     e2e_log "the permission cases are left out: not root, or cannot become nobody"
 fi
+
+case="stored picture folder unplugged at start, then back"
+fresh_home
+stick=$E2E_TMP/stick/pictures
+settings_lines "$stick" >"$E2E_SETTINGS_FILE"
+start
+expect_line "cannot open the folder $stick"
+expect_alive 3
+stop
+(($(grep -c "cannot open the folder" "$E2E_PROGRAM_LOG") == 1)) || e2e_fail "$case: not said exactly once"
+grep -qxF "DirName=$stick" "$E2E_SETTINGS_FILE" || e2e_fail "$case: the stored folder was replaced"
+mkdir -p "$stick"
+cp "$pictures"/*.bmp "$pictures"/*.jpg "$stick/"
+start
+expect_switching
+stop
+passed
 
 # Runs the program over a copy of the pictures, then does something to that folder while it switches.
 folder_case() {

@@ -18,7 +18,7 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 # The byte-by-byte builders of bitmaps and GIFs are the hostile corpus's.
 sys.path.insert(0, os.path.join(HERE, os.pardir, "hostile"))
-from make_corpus import bitmap, gif, words  # noqa: E402
+from make_corpus import bitmap, gif, lzw_codes, words  # noqa: E402
 
 
 def core_bitmap(width, height, bits, palette, pixels):
@@ -54,6 +54,8 @@ def gifs():
     yield "gif-transparent", gif(6, 4, transparent=1)
     yield "gif-animated", gif(5, 5, frames=3)
     yield "gif-on-larger-screen", gif(3, 3, screen=(9, 7), transparent=0)
+    yield "gif-ends-before-first-row", gif(8, 4, image_data=lzw_codes([4, 0, 1, 5]))
+    yield "gif-code-out-of-range", gif(8, 4, image_data=lzw_codes([4, 0, 7, 1, 5]))
 
 
 def ppm(width, height):
@@ -70,11 +72,13 @@ def with_app1(jpeg, body, length=None):
     return jpeg[:2] + b"\xFF\xE1" + struct.pack(">H", length) + body + jpeg[2:]
 
 
-def exif(orientation, big_endian=True, directory=8, entries=1, kind=3, count=1):
+def exif(orientation, big_endian=True, directory=8, entries=1, kind=3, count=1, wide=False):
+    """The value in the first two bytes of its field, or in all four when wide (as a LONG or SLONG is)."""
     order = ">" if big_endian else "<"
     tiff = (b"MM\0*" if big_endian else b"II*\0") + struct.pack(order + "I", directory)
     tiff += struct.pack(order + "H", entries)
-    tiff += struct.pack(order + "HHIHH", 0x0112, kind, count, orientation, 0) + struct.pack(order + "I", 0)
+    value = struct.pack(order + "I", orientation) if wide else struct.pack(order + "HH", orientation, 0)
+    tiff += struct.pack(order + "HHI", 0x0112, kind, count) + value + struct.pack(order + "I", 0)
     return b"Exif\0\0" + tiff
 
 
@@ -84,6 +88,8 @@ def exif_bodies():
     yield "exif-directory-past-end", exif(3, directory=0xFFFFFFF0)
     yield "exif-too-many-entries", exif(3, entries=0xFFFF)
     yield "exif-long-not-short", exif(6, kind=4)
+    yield "exif-3-long-big-endian", exif(3, kind=4, wide=True)
+    yield "exif-8-slong-little-endian", exif(8, big_endian=False, kind=9, wide=True)
     yield "exif-orientation-9", exif(9)
     yield "exif-cut-in-entry", exif(6)[:20]
 

@@ -104,6 +104,14 @@ def lzw(indices, min_code_size):
     return bytes([min_code_size]) + bytes(blocks) + b"\0"
 
 
+def lzw_codes(codes, min_code_size=2):
+    """Codes packed as given at the width a fresh table starts with, in one sub-block: for damaged image data."""
+    width = min_code_size + 1
+    bits = sum(code << (width * i) for i, code in enumerate(codes))
+    data = bits.to_bytes((width * len(codes) + 7) // 8, "little")
+    return bytes([min_code_size, len(data)]) + data + b"\0"
+
+
 def gif(width, height, frames=1, screen=None, image_data=None, transparent=None):
     """A GIF with a four-colour palette; every frame is a diagonal stripe pattern, one colour maybe transparent."""
     screen_width, screen_height = screen or (width, height)
@@ -196,9 +204,13 @@ def entries():
         jpeg, 15000, 15000)
     yield "jpeg-zero-frame.jpg", "bad", "a JPEG that claims 0 x 0 pixels", with_jpeg_frame_size(jpeg, 0, 0)
     yield "gif-header-only.gif", "bad", "a GIF cut after its signature", good_gif[:6]
-    yield "gif-truncated.gif", "either", "a GIF cut in its image data", good_gif[: len(good_gif) // 2]
+    yield "gif-truncated.gif", "good", "a GIF cut after its first rows", good_gif[: len(good_gif) // 2]
     yield "gif-bad-code-size.gif", "bad", "a GIF whose LZW code size is 15", gif(
         8, 8, image_data=b"\x0F\x02\x00\x00\x00")
+    yield "gif-ends-before-first-row.gif", "bad", "a GIF whose image data ends after 2 of its 40 first pixels", gif(
+        40, 30, image_data=lzw_codes([4, 0, 1, 5]))
+    yield "gif-code-out-of-range.gif", "bad", "a GIF whose LZW data names a code its table does not hold yet", gif(
+        40, 30, image_data=lzw_codes([4, 0, 7, 1, 5]))
     yield "gif-no-image.gif", "bad", "a GIF with a screen descriptor and no image", good_gif[:19] + b"\x3B"
     yield "gif-huge-screen.gif", "bad", "a GIF that claims a 65535 x 65535 screen and image", gif(
         1, 1, screen=(65535, 65535), image_data=None)[:13] + gif(65535, 65535, image_data=b"\x02\x02\x4C\x01\x00")[13:]

@@ -28,7 +28,7 @@ bool FakeFolderLister::list(const QString& folder, const std::function<bool(cons
                             QString* error) const {
     ++listings;
     // The program names folders natively ("C:\\pics" on Windows); the tests name them with "/".
-    const QString key = QDir::fromNativeSeparators(folder);
+    const QString key = QDir::cleanPath(QDir::fromNativeSeparators(folder));
     if (unreadable.contains(key)) {
         if (error)
             *error = QStringLiteral("cannot read %1").arg(folder);

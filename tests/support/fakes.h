@@ -45,8 +45,8 @@ public:
                QString* error) override;
 };
 
-// Lists a scripted folder, or fails for folders in `unreadable`; both are keyed by paths with "/", and a folder asked
-// for with Windows separators is found under them too.
+// Lists a scripted folder, or fails for folders in `unreadable`; both are keyed by clean paths with "/", and a folder
+// asked for with Windows separators or a trailing one is found under them too.
 class FakeFolderLister final : public FolderLister {
 public:
     QHash<QString, QStringList> folders;

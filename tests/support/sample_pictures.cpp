@@ -21,9 +21,12 @@ QByteArray jpegOf(const QImage& picture, JpegKind kind, const QByteArray& app1) 
     jpeg_mem_dest(&info, &buffer, &size);
     info.image_width = JDIMENSION(picture.width());
     info.image_height = JDIMENSION(picture.height());
-    info.input_components = kind == JpegKind::Greyscale ? 1 : kind == JpegKind::Cmyk ? 4 : 3;
-    info.in_color_space = kind == JpegKind::Greyscale ? JCS_GRAYSCALE : kind == JpegKind::Cmyk ? JCS_CMYK : JCS_RGB;
+    const bool cmyk = kind == JpegKind::Cmyk || kind == JpegKind::CmykWithoutAdobe;
+    info.input_components = kind == JpegKind::Greyscale ? 1 : cmyk ? 4 : 3;
+    info.in_color_space = kind == JpegKind::Greyscale ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
     jpeg_set_defaults(&info);
+    if (kind == JpegKind::CmykWithoutAdobe)
+        info.write_Adobe_marker = FALSE;
     jpeg_set_quality(&info, 90, TRUE);
     if (kind == JpegKind::Progressive)
         jpeg_simple_progression(&info);
@@ -39,7 +42,7 @@ QByteArray jpegOf(const QImage& picture, JpegKind kind, const QByteArray& app1) 
             const QRgb pixel = pixels[x];
             if (kind == JpegKind::Greyscale) {
                 row[std::size_t(x)] = JSAMPLE(qGray(pixel));
-            } else if (kind == JpegKind::Cmyk) {
+            } else if (cmyk) {
                 const JSAMPLE cmyk[] = {JSAMPLE(qRed(pixel)), JSAMPLE(qGreen(pixel)), JSAMPLE(qBlue(pixel)),
                                         JSAMPLE(qRed(pixel) ^ qBlue(pixel))};
                 std::copy(cmyk, cmyk + 4, row.begin() + 4 * x);
@@ -58,7 +61,7 @@ QByteArray jpegOf(const QImage& picture, JpegKind kind, const QByteArray& app1) 
     return bytes;
 }
 
-QByteArray exifWithOrientation(int orientation, bool bigEndian) {
+QByteArray exifWithOrientation(int orientation, bool bigEndian, quint16 type) {
     QByteArray tiff(bigEndian ? QByteArray("MM\0*", 4) : QByteArray("II*\0", 4));
     const auto add = [&tiff, bigEndian](quint32 value, int bytes) {
         for (int i = 0; i < bytes; ++i)
@@ -67,10 +70,14 @@ QByteArray exifWithOrientation(int orientation, bool bigEndian) {
     add(8, 4);      // the first directory
     add(1, 2);      // one entry
     add(0x0112, 2); // orientation
-    add(3, 2);      // SHORT
-    add(1, 4);      // one value
-    add(quint32(orientation), 2);
-    add(0, 2);
+    add(type, 2);
+    add(1, 4); // one value
+    if (type == 3) {
+        add(quint32(orientation), 2); // a SHORT fills the first half of the value field
+        add(0, 2);
+    } else {
+        add(quint32(orientation), 4);
+    }
     add(0, 4); // no next directory
     return QByteArray("Exif\0\0", 6) + tiff;
 }

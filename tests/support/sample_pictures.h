@@ -8,15 +8,15 @@
 
 class PictureRows;
 
-enum class JpegKind { Baseline, Progressive, Greyscale, Cmyk, Arithmetic };
+enum class JpegKind { Baseline, Progressive, Greyscale, Cmyk, CmykWithoutAdobe, Arithmetic };
 
 // The picture as a JPEG of the given kind at quality 90, with an APP1 block of `app1` when it is not empty. A CMYK
 // JPEG stores the picture's red, green and blue as inverted cyan, magenta and yellow, with an inverted black that
-// varies, as Adobe's programs do.
+// varies, as Adobe's programs do; without Adobe's marker when asked.
 QByteArray jpegOf(const QImage& picture, JpegKind kind, const QByteArray& app1 = {});
 
-// The body of an EXIF APP1 block holding only the orientation tag.
-QByteArray exifWithOrientation(int orientation, bool bigEndian);
+// The body of an EXIF APP1 block holding only the orientation tag, of TIFF type 3 (SHORT), 4 (LONG) or 9 (SLONG).
+QByteArray exifWithOrientation(int orientation, bool bigEndian, quint16 type = 3);
 
 // A bitmap file: the 14-byte file header, an info header of `infoBytes` (its first 40 bytes laid out as Windows
 // lays them, the rest from `extraInfo`), then `afterInfo` (masks, palette) and the pixels.
