@@ -133,13 +133,13 @@ bool writeHeader(QIODevice& out, qint64 width, qint64 height, qint64 rowBytes) {
     return out.seek(0) && out.write(reinterpret_cast<const char*>(header), HeaderBytes) == HeaderBytes;
 }
 
-struct Layout {
+struct BlockLayout {
     qint64 rowBytes;
     bool topDown;
 };
 
 // The writing thread's part: each block where it belongs in the file, its rows handed on in the order they came.
-bool writeBlocks(QIODevice& out, BlockLine& line, Layout layout, const RowConsumer& alsoEachRow, QString* error) {
+bool writeBlocks(QIODevice& out, BlockLine& line, BlockLayout layout, const RowConsumer& alsoEachRow, QString* error) {
     while (Block* block = line.fullBlock()) {
         const qint64 bytes = block->count * layout.rowBytes;
         if (!out.seek(HeaderBytes + block->firstFileRow * layout.rowBytes) ||
@@ -161,7 +161,7 @@ qint64 rowsPerBlock(qint64 rowBytes, qint64 height) {
 
 // The reading thread's part: blocks of rows, a block of rows that come top row first filled from its end. False
 // when a row cannot be read, or without a message when the writer gave up.
-bool readBlocks(PictureRows& rows, BlockLine& line, Layout layout, QString* error) {
+bool readBlocks(PictureRows& rows, BlockLine& line, BlockLayout layout, QString* error) {
     const qint64 height = rows.size().height();
     const qint64 perBlock = rowsPerBlock(layout.rowBytes, height);
     for (qint64 done = 0; done < height;) {
@@ -186,7 +186,7 @@ bool readBlocks(PictureRows& rows, BlockLine& line, Layout layout, QString* erro
 bool writeBitmap(QIODevice& out, PictureRows& rows, QString* error, const RowConsumer& alsoEachRow) {
     const qint64 width = rows.size().width();
     const qint64 height = rows.size().height();
-    const Layout layout{(width * 3 + 3) / 4 * 4, rows.order() == RowOrder::TopDown};
+    const BlockLayout layout{(width * 3 + 3) / 4 * 4, rows.order() == RowOrder::TopDown};
     if (HeaderBytes + layout.rowBytes * height > std::numeric_limits<quint32>::max())
         return fail(error, QStringLiteral("cannot write %1: a %2 x %3 picture is too large for a bitmap file")
                                .arg(nameOf(out))

@@ -8,58 +8,6 @@
 #include <utility>
 #include <vector>
 
-namespace {
-
-// How the source pixels along one axis share out onto fewer target pixels: target pixel i covers the source span
-// [i * from / to, (i + 1) * from / to), and each source pixel counts by how much of it lies in that span. Weights are
-// in units of 1/to of a source pixel, so every target pixel's weights add up to `from`.
-struct AreaWeights {
-    std::vector<int> firstSource; // per target pixel
-    std::vector<int> weightsAt;   // per target pixel, plus one: where its weights start in `weights`
-    std::vector<quint32> weights;
-};
-
-AreaWeights areaWeights(int from, int to) {
-    AreaWeights shares;
-    shares.firstSource.reserve(static_cast<std::size_t>(to));
-    shares.weightsAt.reserve(static_cast<std::size_t>(to) + 1);
-    for (qint64 i = 0; i < to; ++i) {
-        const qint64 start = i * from; // in units of 1/to of a source pixel
-        const qint64 end = start + from;
-        shares.firstSource.push_back(static_cast<int>(start / to));
-        shares.weightsAt.push_back(static_cast<int>(shares.weights.size()));
-        for (qint64 source = start / to; source * to < end; ++source) {
-            const qint64 overlap = std::min(end, (source + 1) * to) - std::max(start, source * to);
-            shares.weights.push_back(static_cast<quint32>(overlap));
-        }
-    }
-    shares.weightsAt.push_back(static_cast<int>(shares.weights.size()));
-    return shares;
-}
-
-// The target rows one source row counts towards: one, or two when it straddles their border.
-struct Shares {
-    std::array<int, 2> target{};
-    std::array<quint32, 2> weight{};
-    int count = 0;
-};
-
-std::vector<Shares> sharesOfSourceRows(const AreaWeights& down, int sourceRows) {
-    std::vector<Shares> shares(static_cast<std::size_t>(sourceRows));
-    const int targetRows = static_cast<int>(down.firstSource.size());
-    for (int t = 0; t < targetRows; ++t) {
-        for (int k = down.weightsAt[std::size_t(t)]; k < down.weightsAt[std::size_t(t) + 1]; ++k) {
-            Shares& share = shares[std::size_t(down.firstSource[std::size_t(t)] + k - down.weightsAt[std::size_t(t)])];
-            share.target[std::size_t(share.count)] = t;
-            share.weight[std::size_t(share.count)] = down.weights[std::size_t(k)];
-            ++share.count;
-        }
-    }
-    return shares;
-}
-
-} // namespace
-
 QRect fillSourceRect(QSize pictureSize, QSize screenSize) {
     if (pictureSize.isEmpty() || screenSize.isEmpty())
         return QRect(QPoint(0, 0), pictureSize);
@@ -85,6 +33,25 @@ QRect fillSourceRect(QSize pictureSize, QSize screenSize) {
 // exact whatever the order they are added in: a column's stays below 2^32 for parts of fewer than 16 million rows,
 // which no screen-shaped part of a picture within the decode limit reaches, and a target pixel's below 2^53.
 struct PictureFill::Shrink {
+    // How the source pixels along one axis share out onto fewer target pixels: target pixel i covers the source span
+    // [i * from / to, (i + 1) * from / to), and each source pixel counts by how much of it lies in that span. Weights
+    // are in units of 1/to of a source pixel, so every target pixel's weights add up to `from`.
+    struct AreaWeights {
+        std::vector<int> firstSource; // per target pixel
+        std::vector<int> weightsAt;   // per target pixel, plus one: where its weights start in `weights`
+        std::vector<quint32> weights;
+    };
+
+    // The target rows one source row counts towards: one, or two when it straddles their border.
+    struct Shares {
+        std::array<int, 2> target{};
+        std::array<quint32, 2> weight{};
+        int count = 0;
+    };
+
+    static AreaWeights areaWeights(int from, int to);
+    static std::vector<Shares> sharesOfSourceRows(const AreaWeights& down, int sourceRows);
+
     Shrink(const QRect& crop, QSize target)
         : across(areaWeights(crop.width(), target.width())), down(areaWeights(crop.height(), target.height())),
           shares(sharesOfSourceRows(down, crop.height())),
@@ -102,6 +69,39 @@ struct PictureFill::Shrink {
     std::array<std::vector<quint32>, 2> columns; // per open target row: blue, green and red of each source pixel
     double scale;
 };
+
+PictureFill::Shrink::AreaWeights PictureFill::Shrink::areaWeights(int from, int to) {
+    AreaWeights shares;
+    shares.firstSource.reserve(static_cast<std::size_t>(to));
+    shares.weightsAt.reserve(static_cast<std::size_t>(to) + 1);
+    for (qint64 i = 0; i < to; ++i) {
+        const qint64 start = i * from; // in units of 1/to of a source pixel
+        const qint64 end = start + from;
+        shares.firstSource.push_back(static_cast<int>(start / to));
+        shares.weightsAt.push_back(static_cast<int>(shares.weights.size()));
+        for (qint64 source = start / to; source * to < end; ++source) {
+            const qint64 overlap = std::min(end, (source + 1) * to) - std::max(start, source * to);
+            shares.weights.push_back(static_cast<quint32>(overlap));
+        }
+    }
+    shares.weightsAt.push_back(static_cast<int>(shares.weights.size()));
+    return shares;
+}
+
+std::vector<PictureFill::Shrink::Shares> PictureFill::Shrink::sharesOfSourceRows(const AreaWeights& down,
+                                                                                 int sourceRows) {
+    std::vector<Shares> shares(static_cast<std::size_t>(sourceRows));
+    const int targetRows = static_cast<int>(down.firstSource.size());
+    for (int t = 0; t < targetRows; ++t) {
+        for (int k = down.weightsAt[std::size_t(t)]; k < down.weightsAt[std::size_t(t) + 1]; ++k) {
+            Shares& share = shares[std::size_t(down.firstSource[std::size_t(t)] + k - down.weightsAt[std::size_t(t)])];
+            share.target[std::size_t(share.count)] = t;
+            share.weight[std::size_t(share.count)] = down.weights[std::size_t(k)];
+            ++share.count;
+        }
+    }
+    return shares;
+}
 
 // Row `source` of the part, from its left edge.
 void PictureFill::Shrink::add(const uchar* bgr, int source, bool topDown) {
