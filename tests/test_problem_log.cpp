@@ -1,8 +1,8 @@
-#include "platform/diagnostics.h"
+#include "core/problem_log.h"
 
 #include <QTest>
 
-class TestDiagnostics final : public QObject {
+class TestProblemLog final : public QObject {
     Q_OBJECT
 private slots:
     void visibleLine_data();
@@ -10,7 +10,7 @@ private slots:
     void reportIsOneLine();
 };
 
-void TestDiagnostics::visibleLine_data() {
+void TestProblemLog::visibleLine_data() {
     QTest::addColumn<QString>("raw");
     QTest::addColumn<QString>("shown");
     QTest::newRow("plain name") << "cannot read /p/a b.jpg"
@@ -24,16 +24,16 @@ void TestDiagnostics::visibleLine_data() {
     QTest::newRow("Cyrillic kept") << QStringLiteral("/p/картинка.jpg") << QStringLiteral("/p/картинка.jpg");
 }
 
-void TestDiagnostics::visibleLine() {
+void TestProblemLog::visibleLine() {
     QFETCH(QString, raw);
     QFETCH(QString, shown);
     QCOMPARE(::visibleLine(raw), shown);
 }
 
-void TestDiagnostics::reportIsOneLine() {
+void TestProblemLog::reportIsOneLine() {
     QTest::ignoreMessage(QtWarningMsg, "quorlen: cannot read /p/two\\nlines.jpg");
     reportProblem(QStringLiteral("cannot read /p/two\nlines.jpg"));
 }
 
-QTEST_GUILESS_MAIN(TestDiagnostics)
-#include "test_diagnostics.moc"
+QTEST_GUILESS_MAIN(TestProblemLog)
+#include "test_problem_log.moc"

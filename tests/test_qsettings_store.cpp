@@ -1,11 +1,11 @@
 // The real settings store against settings files and folders that are not what they should be. Run as root, the
 // test becomes "nobody" first, so that permission bits bind.
 
-#include "platform/settings_store.h"
+#include "core/ports/settings_store.h"
 #include "platform/system_services.h"
-#include "settings/config.h"
 #include "support/hostile.h"
 #include "support/skip.h"
+#include "switching/config.h"
 
 #include <QDir>
 #include <QFile>
@@ -254,4 +254,4 @@ void TestHostileSettings::foreignValuesFallBack() {
 }
 
 QTEST_GUILESS_MAIN(TestHostileSettings)
-#include "test_hostile_settings.moc"
+#include "test_qsettings_store.moc"

@@ -1,9 +1,35 @@
-#include "platform/atomic_file.h"
-#include "platform/diagnostics.h"
+#include "core/atomic_file.h"
+#include "core/problem_log.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#endif
+
+namespace {
+
+// Renames `from` over `to`, also where `to` is a symbolic link, which is replaced itself instead of written through.
+bool replaceFile(const QString& from, const QString& to, QString* error) {
+#ifdef Q_OS_WIN
+    if (MoveFileExW(reinterpret_cast<const wchar_t*>(from.utf16()), reinterpret_cast<const wchar_t*>(to.utf16()),
+                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    return fail(error, QStringLiteral("cannot replace %1 (error %2)").arg(to).arg(GetLastError()));
+#else
+    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+        return true;
+    return fail(error, QStringLiteral("cannot replace %1: %2").arg(to, QString::fromLocal8Bit(std::strerror(errno))));
+#endif
+}
+
+} // namespace
 
 bool writeFileAtomically(const QString& target, const std::function<bool(QIODevice& out, QString* error)>& writer,
                          QString* error) {

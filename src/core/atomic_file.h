@@ -10,6 +10,3 @@ class QIODevice;
 // A symbolic link at `target` is replaced by the file, never followed.
 bool writeFileAtomically(const QString& target, const std::function<bool(QIODevice& out, QString* error)>& writer,
                          QString* error);
-
-// The platform's part of the above: renames `from` over `to`.
-bool replaceFile(const QString& from, const QString& to, QString* error);

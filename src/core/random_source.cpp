@@ -1,4 +1,4 @@
-#include "pictures/random_source.h"
+#include "core/random_source.h"
 
 #include <QTime>
 

@@ -1,6 +1,6 @@
+#include "core/problem_log.h"
 #include "pictures/decoders.h"
 #include "pictures/exif_orientation.h"
-#include "platform/diagnostics.h"
 
 #include <QImage>
 

@@ -1,7 +1,7 @@
 #include "pictures/picture_rows.h"
 
+#include "core/problem_log.h"
 #include "pictures/decoders.h"
-#include "platform/diagnostics.h"
 
 #include <QFileInfo>
 

@@ -1,8 +1,8 @@
-#include "settings/config.h"
+#include "switching/config.h"
 
-#include "platform/diagnostics.h"
-#include "platform/settings_store.h"
-#include "settings/text_forms.h"
+#include "core/ports/settings_store.h"
+#include "core/problem_log.h"
+#include "core/text_forms.h"
 
 namespace {
 

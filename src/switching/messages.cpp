@@ -1,6 +1,6 @@
-#include "messages/messages.h"
+#include "switching/messages.h"
 
-#include "messages/message_box.h"
+#include "core/ports/message_box.h"
 
 namespace {
 
@@ -14,17 +14,17 @@ QString aboutText(const QString& title, const QString& site, const QString& mail
 
 } // namespace
 
-QString aboutTextV1() {
+QString aboutVersion1Text() {
     return aboutText(QStringLiteral("Quorlen v1.0 wallpaper switcher utility"),
                      QStringLiteral("http://www.example.com"), QStringLiteral("quorlen@example.com"));
 }
 
-QString aboutTextV2() {
+QString aboutVersion2Text() {
     return aboutText(QStringLiteral("Quorlen v2.0 wallpaper switcher utility"),
                      QStringLiteral("http://quorlen.example.org"), QStringLiteral("support@example.org"));
 }
 
-QString startupFilesTip() {
+QString startupTipText() {
     // One paragraph: the configuration lines are set apart by runs of spaces, not line breaks.
     return QStringLiteral(
         "Посмотрим config.sys . Первой строкой в нём у тебя должна стоять"
@@ -40,14 +40,14 @@ QString startupFilesTip() {
         " не убрать, так пусть хоть работают как положено.");
 }
 
-void showAboutV1(MessageBoxService& messages) {
-    messages.show(aboutTextV1(), MessageStyle::Information);
+void showAboutVersion1(MessageBoxService& messages) {
+    messages.show(aboutVersion1Text(), MessageStyle::Information);
 }
 
-void showAboutV2(MessageBoxService& messages) {
-    messages.show(aboutTextV2(), MessageStyle::Information);
+void showAboutVersion2(MessageBoxService& messages) {
+    messages.show(aboutVersion2Text(), MessageStyle::Information);
 }
 
-void showStartupFilesTip(MessageBoxService& messages) {
-    messages.show(startupFilesTip(), MessageStyle::Plain);
+void showStartupTip(MessageBoxService& messages) {
+    messages.show(startupTipText(), MessageStyle::Plain);
 }

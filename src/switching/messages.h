@@ -6,11 +6,11 @@ class MessageBoxService;
 
 // The two About texts (one per program version) and the tip on tuning the DOS start-up files.
 // Every text is fixed; an About text is its title line, one empty line and the contact line.
-QString aboutTextV1();
-QString aboutTextV2();
-QString startupFilesTip();
+QString aboutVersion1Text();
+QString aboutVersion2Text();
+QString startupTipText();
 
 // Each shows its text in a modal box and returns once the user has closed it.
-void showAboutV1(MessageBoxService& messages);
-void showAboutV2(MessageBoxService& messages);
-void showStartupFilesTip(MessageBoxService& messages);
+void showAboutVersion1(MessageBoxService& messages);
+void showAboutVersion2(MessageBoxService& messages);
+void showStartupTip(MessageBoxService& messages);

@@ -1,9 +1,7 @@
-#include "pictures/picture_list.h"
+#include "switching/picture_list.h"
 
-#include "pictures/random_source.h"
-#include "platform/folder_lister.h"
-
-#include <QDir>
+#include "core/ports/folder_lister.h"
+#include "core/random_source.h"
 
 #include <algorithm>
 #include <cmath>
@@ -61,19 +59,6 @@ bool isPictureName(const QString& name) {
         return false;
     const quint32 upper = upperAsciiEnding(ending);
     return upper == packed(".GIF") || upper == packed(".BMP") || upper == packed(".JPG") || upper == packed("JPEG");
-}
-
-bool sameFolder(const QString& a, const QString& b) {
-    if (a.isEmpty() || b.isEmpty())
-        return a == b; // empty text names no folder, not the working one
-    const auto cleaned = [](const QString& folder) {
-        return QDir::cleanPath(QDir(QDir::fromNativeSeparators(folder)).absolutePath());
-    };
-#ifdef Q_OS_WIN
-    return cleaned(a).compare(cleaned(b), Qt::CaseInsensitive) == 0;
-#else
-    return cleaned(a) == cleaned(b);
-#endif
 }
 
 bool scanFolder(PictureList& pictures, const QString& folder, const FolderLister& lister, RandomSource& random,

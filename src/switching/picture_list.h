@@ -21,10 +21,6 @@ inline const QString ConvertedPictureName = QStringLiteral("temp.bmp");
 // Whether a file of this name is taken as a picture: a GIF, BMP or JPEG ending, never the converted file.
 bool isPictureName(const QString& name);
 
-// Whether two spellings name the same folder: separators, a trailing separator, "." and "..", and a relative path
-// against the working folder make no difference; on Windows, letter case makes none either. Empty text names none.
-bool sameFolder(const QString& a, const QString& b);
-
 // Rebuilds the list from the plain files of `folder`, then deals a new order. A listing failure keeps what was
 // listed so far (the list stays consistent) and returns false with a message.
 bool scanFolder(PictureList& pictures, const QString& folder, const FolderLister& lister, RandomSource& random,

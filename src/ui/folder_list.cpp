@@ -1,7 +1,7 @@
-#include "app/folder_list.h"
+#include "ui/folder_list.h"
 
-#include "pictures/picture_list.h"
-#include "platform/diagnostics.h"
+#include "core/paths.h"
+#include "core/problem_log.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -124,17 +124,17 @@ void sortFolderNames(QStringList& names) {
     });
 }
 
-// One level only, without hidden folders; stops early on a huge or slow folder.
-QStringList listSubfolders(const QString& folder) {
+// One level only, without hidden folders; stops early on a huge or slow folder, and says so in *note.
+QStringList listSubfolders(const QString& folder, QString* note) {
     QElapsedTimer clock;
     clock.start();
     QStringList names;
     QDirIterator entries(folder, QDir::Dirs | QDir::NoDotAndDotDot);
     while (entries.hasNext()) {
         if (names.size() >= MaxSubfolders || clock.hasExpired(ListingBudgetMs)) {
-            reportProblem(QStringLiteral("Folder \"%1\" has too many subfolders to list; showing the first %2")
-                              .arg(QDir::toNativeSeparators(folder))
-                              .arg(names.size()));
+            *note = QStringLiteral("Folder \"%1\" has too many subfolders to list; showing the first %2")
+                        .arg(QDir::toNativeSeparators(folder))
+                        .arg(names.size());
             break;
         }
         entries.next();
@@ -211,7 +211,7 @@ bool FolderList::openRow(QTreeWidgetItem* row) {
         return false;
     QString error;
     if (!setPath(folder, &error))
-        reportProblem(error);
+        emit problem(error);
     return true;
 }
 
@@ -229,12 +229,15 @@ void FolderList::rebuildRows() {
             rows_->addTopLevelItem(row);
         current = row;
     }
+    QString note;
     QList<QTreeWidgetItem*> subfolders;
-    for (const QString& name : listSubfolders(path_))
+    for (const QString& name : listSubfolders(path_, &note))
         subfolders << makeRow(childPath(path_, name), name, closedIcon);
     current->addChildren(subfolders);
 
     rows_->expandAll();
     rows_->setCurrentItem(current);
     showOpenFolder(rows_);
+    if (!note.isEmpty())
+        emit problem(note);
 }

@@ -26,6 +26,9 @@ public:
 
 signals:
     void changed(const QString& path);
+    // What the list could not do, for its owner to report: a row that could not be opened, or a folder with too
+    // many subfolders to list them all.
+    void problem(const QString& message);
 
 private:
     void rebuildRows();

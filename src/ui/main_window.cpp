@@ -1,11 +1,9 @@
-#include "app/main_window.h"
+#include "ui/main_window.h"
 
-#include "app/controller.h"
-#include "app/drive_list.h"
-#include "app/folder_list.h"
-#include "app/picture_button.h"
-#include "platform/diagnostics.h"
-#include "platform/drive_folder.h"
+#include "core/problem_log.h"
+#include "ui/drive_list.h"
+#include "ui/folder_list.h"
+#include "ui/picture_button.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -24,27 +22,12 @@ bool isEnter(const QEvent* event) {
 
 } // namespace
 
-MainWindow::MainWindow(QWidget* parent) : QWidget(parent) {
-    createControls();
+MainWindow::MainWindow(const QColor& background, QWidget* parent) : QWidget(parent) {
+    createControls(background);
     createHiddenMenu();
     placeControls();
     setTabOrder();
     wireCommands();
-}
-
-std::unique_ptr<MainView> makeMainWindow(Controller& controller) {
-    auto window = std::make_unique<MainWindow>();
-    const MainWindow* view = window.get();
-    QObject::connect(view, &MainWindow::applyRequested, &controller, &Controller::apply);
-    QObject::connect(view, &MainWindow::nextRequested, &controller, &Controller::next);
-    QObject::connect(view, &MainWindow::stopRequested, &controller, &Controller::stop);
-    QObject::connect(view, &MainWindow::hideRequested, &controller, &Controller::hideToTray);
-    QObject::connect(view, &MainWindow::exitRequested, &controller, &Controller::exitProgram);
-    QObject::connect(view, &MainWindow::aboutVersion1Requested, &controller, &Controller::showAboutVersion1);
-    QObject::connect(view, &MainWindow::aboutVersion2Requested, &controller, &Controller::showAboutVersion2);
-    QObject::connect(view, &MainWindow::startupTipRequested, &controller, &Controller::showStartupTip);
-    QObject::connect(view, &MainWindow::closed, &controller, &Controller::windowClosed);
-    return window;
 }
 
 void MainWindow::wireCommand(QAbstractButton* button, PictureButton* picture, void (MainWindow::*intent)()) {
@@ -62,7 +45,8 @@ void MainWindow::wireCommands() {
     connect(aboutButton_, &QAbstractButton::clicked, this, &MainWindow::aboutVersion1Requested);
     connect(aboutPictureButton_, &PictureButton::clicked, this, &MainWindow::aboutVersion2Requested);
     connect(folderList_, &FolderList::changed, this, &MainWindow::onFolderOpened);
-    connect(driveList_, &DriveList::driveChosen, this, &MainWindow::onDriveChosen);
+    connect(folderList_, &FolderList::problem, this, &reportProblem);
+    connect(driveList_, &DriveList::driveChosen, this, &MainWindow::driveChosen);
     secondsField_->installEventFilter(this);
 }
 
@@ -75,14 +59,11 @@ void MainWindow::onFolderOpened(const QString& folder) {
     requestApply();
 }
 
-void MainWindow::onDriveChosen(const QString& root) {
-    // The drive's current folder may have gone since; its root is still there.
-    const QString folder = currentFolderOnDrive(root);
-    QString error;
-    if (!folderList_->setPath(folder, &error) && (folder == root || !folderList_->setPath(root, &error))) {
-        reportProblem(error);
-        driveList_->showDriveOf(folderList_->path());
-    }
+bool MainWindow::openFolder(const QString& folder, QString* error) {
+    if (folderList_->setPath(folder, error))
+        return true;
+    driveList_->showDriveOf(folderList_->path());
+    return false;
 }
 
 void MainWindow::showSeconds(const QString& text) {

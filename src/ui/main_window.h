@@ -2,10 +2,9 @@
 
 #include "app/main_view.h"
 
+#include <QIcon>
 #include <QWidget>
-#include <memory>
 
-class Controller;
 class DriveList;
 class FolderList;
 class PictureButton;
@@ -19,11 +18,13 @@ class QPushButton;
 class MainWindow final : public QWidget, public MainView {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    // `background` is the system's menu text colour, as the window has always been drawn.
+    explicit MainWindow(const QColor& background, QWidget* parent = nullptr);
 
     void showSeconds(const QString& text) override;
     void showPictureName(const QString& name) override;
     void showFolder(const QString& folder) override;
+    bool openFolder(const QString& folder, QString* error) override;
     void present() override;
     void conceal() override;
     void minimize() override;
@@ -38,6 +39,8 @@ signals:
     void aboutVersion1Requested();
     void aboutVersion2Requested();
     void startupTipRequested();
+    // Only when the user picks a drive other than the one shown.
+    void driveChosen(const QString& root);
     void closed();
 
 protected:
@@ -46,7 +49,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void createControls();
+    void createControls(const QColor& background);
     void createHiddenMenu();
     void placeControls();
     void setTabOrder();
@@ -54,7 +57,6 @@ private:
     void wireCommand(QAbstractButton* button, PictureButton* picture, void (MainWindow::*intent)());
     void requestApply();
     void onFolderOpened(const QString& folder);
-    void onDriveChosen(const QString& root);
 
     QLabel* secondsCaption_;
     QLineEdit* secondsField_;
@@ -76,5 +78,5 @@ private:
     QPushButton* nextButton_;
 };
 
-// The window, wired to the controller: every intent it states goes to the controller's matching command.
-std::unique_ptr<MainView> makeMainWindow(Controller& controller);
+// The program's own icon, in the tray and on its window.
+QIcon programIcon();

@@ -1,10 +1,8 @@
-#include "app/controller.h"
-#include "app/drive_list.h"
-#include "app/folder_list.h"
-#include "app/main_window.h"
-#include "app/picture_button.h"
-#include "app/twips.h"
-#include "platform/system_colour.h"
+#include "ui/drive_list.h"
+#include "ui/folder_list.h"
+#include "ui/main_window.h"
+#include "ui/picture_button.h"
+#include "ui/twips.h"
 
 #include <QAction>
 #include <QCursor>
@@ -68,11 +66,15 @@ QCursor pointingCursor() {
 
 } // namespace
 
-void MainWindow::createControls() {
+QIcon programIcon() {
+    return QIcon(icon("quorlen.ico"));
+}
+
+void MainWindow::createControls(const QColor& background) {
     setWindowTitle(QStringLiteral("Quorlen(Win manager)"));
     setWindowIcon(programIcon());
     QPalette palette = this->palette();
-    palette.setColor(QPalette::Window, menuTextColour());
+    palette.setColor(QPalette::Window, background);
     setPalette(palette);
     setAutoFillBackground(true);
 

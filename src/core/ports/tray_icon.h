@@ -1,13 +1,12 @@
 #pragma once
 
-#include <QIcon>
 #include <QObject>
 #include <QString>
 
 enum class TrayActivation { DoubleClick, Click, Context, Middle };
 
-// The icon in the notification area. Adding or removing it never fails loudly: a missing host simply shows
-// nothing.
+// The program's icon in the notification area. Adding or removing it never fails loudly: a missing host simply
+// shows nothing.
 class TrayIcon : public QObject {
     Q_OBJECT
 public:
@@ -16,7 +15,7 @@ public:
     virtual bool isHostAvailable() const = 0;
     // Whether the host reports single clicks only (StatusNotifierItem): then a click restores.
     virtual bool clickRestores() const = 0;
-    virtual void add(const QIcon& icon, const QString& tip) = 0;
+    virtual void add(const QString& tip) = 0;
     virtual void remove() = 0;
 
 signals:

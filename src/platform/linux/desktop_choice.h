@@ -1,6 +1,13 @@
 #pragma once
 
+#include "core/ports/desktop_wallpaper.h"
+
 #include <QString>
+
+#include <utility>
+
+// Which of the desktop bindings of this folder a Linux session gets (chooseDesktopWallpaper()), from the facts of
+// the session that chooseDesktop() weighs.
 
 // The ways this program knows to set the wallpaper on Unix desktops.
 enum class DesktopKind { GnomeFamily, Cinnamon, Mate, Plasma, Xfce, Sway, X11Root, Unsupported };
@@ -23,10 +30,22 @@ struct SessionFacts {
 // Picks the binding for the session: the first desktop named in XDG_CURRENT_DESKTOP whose interface is really
 // there, else sway where its socket answers in a Wayland session, else the X11 root window on an X11 display that
 // is not a Wayland session's Xwayland, else none.
-DesktopKind decideDesktop(const SessionFacts& facts);
+DesktopKind chooseDesktop(const SessionFacts& facts);
 
 // Why a session got no binding, for the one line that says so: what the program found and what it looked for.
 QString noBindingReason(const SessionFacts& facts);
 
 // A short name of the kind for the start-up line and for tests.
 QString desktopKindName(DesktopKind kind);
+
+// Stands in when the session offers no interface this program knows: every call fails with a
+// message, which gives the reason when there is one, and switching goes on regardless.
+class UnsupportedWallpaper final : public DesktopWallpaper {
+public:
+    explicit UnsupportedWallpaper(QString reason = QString()) : reason_(std::move(reason)) {}
+    QString name() const override;
+    bool setWallpaper(const QString& path, QString* error) override;
+
+private:
+    QString reason_;
+};

@@ -1,7 +1,7 @@
-#include "platform/desktop_gsettings_linux.h"
+#include "platform/linux/desktop_gsettings.h"
 
-#include "platform/diagnostics.h"
-#include "platform/wallpaper_copies_linux.h"
+#include "core/problem_log.h"
+#include "platform/linux/wallpaper_copies.h"
 
 #include <QDir>
 #include <QFileInfo>

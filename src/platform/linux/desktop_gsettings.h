@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/desktop_wallpaper.h"
-#include "platform/path_spelling_linux.h"
+#include "core/ports/desktop_wallpaper.h"
+#include "platform/linux/path_spelling.h"
 
 #include <QString>
 #include <QStringList>

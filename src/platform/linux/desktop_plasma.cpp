@@ -1,5 +1,5 @@
-#include "platform/desktop_plasma_linux.h"
-#include "platform/diagnostics.h"
+#include "platform/linux/desktop_plasma.h"
+#include "core/problem_log.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -1,5 +1,5 @@
-#include "platform/desktop_sway_linux.h"
-#include "platform/diagnostics.h"
+#include "platform/linux/desktop_sway.h"
+#include "core/problem_log.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

@@ -1,8 +1,8 @@
-#include "platform/desktop_x11.h"
+#include "platform/linux/desktop_x11_root.h"
 
+#include "core/problem_log.h"
 #include "pictures/picture_fill.h"
 #include "pictures/picture_rows.h"
-#include "platform/diagnostics.h"
 
 #include <QImage>
 #include <QList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/desktop_wallpaper.h"
+#include "core/ports/desktop_wallpaper.h"
 
 // Any other X11 session: the picture becomes the background pixmap of every screen's root
 // window and is published in _XROOTPMAP_ID and ESETROOT_PMAP_ID for programs that draw

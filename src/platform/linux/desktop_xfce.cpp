@@ -1,7 +1,7 @@
-#include "platform/desktop_xfce_linux.h"
+#include "platform/linux/desktop_xfce.h"
 
-#include "platform/diagnostics.h"
-#include "platform/path_spelling_linux.h"
+#include "core/problem_log.h"
+#include "platform/linux/path_spelling.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>

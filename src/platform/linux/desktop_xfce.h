@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/desktop_wallpaper.h"
+#include "core/ports/desktop_wallpaper.h"
 
 #include <QString>
 #include <QStringList>

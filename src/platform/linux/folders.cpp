@@ -1,5 +1,5 @@
-#include "platform/diagnostics.h"
-#include "platform/folder_lister.h"
+#include "core/ports/folder_lister.h"
+#include "core/problem_log.h"
 #include "platform/system_services.h"
 
 #include <QFile>
@@ -62,4 +62,8 @@ bool PosixFolderLister::list(const QString& folder, const std::function<bool(con
 
 std::unique_ptr<FolderLister> makeFolderLister() {
     return std::make_unique<PosixFolderLister>();
+}
+
+QString currentFolderOnDrive(const QString& root) {
+    return root;
 }

@@ -1,4 +1,4 @@
-#include "platform/path_spelling_linux.h"
+#include "platform/linux/path_spelling.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "platform/termination.h"
+#include "platform/system_services.h"
 
 #include <QSocketNotifier>
 

@@ -1,6 +1,6 @@
-#include "platform/wallpaper_copies_linux.h"
+#include "platform/linux/wallpaper_copies.h"
 
-#include "platform/diagnostics.h"
+#include "core/problem_log.h"
 
 #include <QCryptographicHash>
 #include <QDir>

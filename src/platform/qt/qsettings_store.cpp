@@ -1,8 +1,10 @@
-#include "platform/settings_store_qsettings.h"
+#include "platform/qt/qsettings_store.h"
 
-#include "platform/diagnostics.h"
+#include "core/problem_log.h"
+#include "platform/system_services.h"
 
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QStringList>
 
 namespace {
@@ -102,4 +104,20 @@ bool QSettingsStore::write(const QString& app, const QString& section, const QSt
     if (error)
         *error = QStringLiteral("cannot store %1 in %2: %3").arg(key, where.path, why);
     return false;
+}
+
+std::unique_ptr<SettingsStore> makeUserSettingsStore() {
+    return std::make_unique<QSettingsStore>([](const QString& app) {
+#ifdef Q_OS_WIN
+        // The values stay where earlier versions kept them, so an existing user's settings carry over.
+        return QSettingsStore::Location{QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\") +
+                                            app,
+                                        QSettings::NativeFormat};
+#else
+        // An INI file under the user's config folder, $XDG_CONFIG_HOME/<app>/<app>.conf, one group per section.
+        const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+        return QSettingsStore::Location{
+            folder + QLatin1Char('/') + app + QLatin1Char('/') + app + QStringLiteral(".conf"), QSettings::IniFormat};
+#endif
+    });
 }

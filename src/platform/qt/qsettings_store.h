@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/settings_store.h"
+#include "core/ports/settings_store.h"
 
 #include <QSet>
 #include <QSettings>

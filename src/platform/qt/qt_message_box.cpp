@@ -1,4 +1,4 @@
-#include "messages/qt_message_box.h"
+#include "platform/qt/qt_message_box.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "messages/message_box.h"
+#include "core/ports/message_box.h"
 
 // Message boxes as Qt widgets, over the active window.
 class QtMessageBox final : public MessageBoxService {

@@ -1,10 +1,38 @@
-#include "platform/tray_qt.h"
+#include "platform/qt/qt_tray_icon.h"
 
 #include <QGuiApplication>
 #include <QStyleHints>
 #include <QSystemTrayIcon>
 
+#ifndef Q_OS_WIN
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusVariant>
+#endif
+
 namespace {
+
+// Whether icons are served through StatusNotifierItem (a registered watcher with a registered host), the same test
+// Qt makes when it picks that protocol. Such hosts report clicks, never double clicks; so does no Windows shell.
+bool statusNotifierHostRegistered() {
+#ifdef Q_OS_WIN
+    return false;
+#else
+    const QString watcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface()->isServiceRegistered(watcher))
+        return false;
+    QDBusMessage get =
+        QDBusMessage::createMethodCall(watcher, QStringLiteral("/StatusNotifierWatcher"),
+                                       QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << watcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    const QDBusMessage reply = bus.call(get, QDBus::Block, 1000);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return false;
+    return reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
+#endif
+}
 
 TrayActivation toActivation(QSystemTrayIcon::ActivationReason reason) {
     switch (reason) {
@@ -21,7 +49,7 @@ TrayActivation toActivation(QSystemTrayIcon::ActivationReason reason) {
 
 } // namespace
 
-QtTrayIcon::QtTrayIcon(QObject* parent) : TrayIcon(parent), icon_(new QSystemTrayIcon(this)) {
+QtTrayIcon::QtTrayIcon(const QIcon& icon, QObject* parent) : TrayIcon(parent), icon_(new QSystemTrayIcon(icon, this)) {
     pendingRemoval_.setSingleShot(true);
     connect(&pendingRemoval_, &QTimer::timeout, icon_, &QSystemTrayIcon::hide);
     connect(icon_, &QSystemTrayIcon::activated, this,
@@ -44,9 +72,8 @@ bool QtTrayIcon::clickRestores() const {
     return statusNotifier;
 }
 
-void QtTrayIcon::add(const QIcon& icon, const QString& tip) {
+void QtTrayIcon::add(const QString& tip) {
     pendingRemoval_.stop();
-    icon_->setIcon(icon);
     icon_->setToolTip(tip);
     icon_->show();
 }

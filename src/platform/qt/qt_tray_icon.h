@@ -1,8 +1,9 @@
 #pragma once
 
-#include "platform/tray_icon.h"
+#include "core/ports/tray_icon.h"
 
 #include <QElapsedTimer>
+#include <QIcon>
 #include <QTimer>
 
 class QSystemTrayIcon;
@@ -11,10 +12,10 @@ class QSystemTrayIcon;
 class QtTrayIcon final : public TrayIcon {
     Q_OBJECT
 public:
-    explicit QtTrayIcon(QObject* parent = nullptr);
+    explicit QtTrayIcon(const QIcon& icon, QObject* parent = nullptr);
     bool isHostAvailable() const override;
     bool clickRestores() const override;
-    void add(const QIcon& icon, const QString& tip) override;
+    void add(const QString& tip) override;
     void remove() override;
 
 private:
@@ -28,7 +29,3 @@ private:
     QElapsedTimer lastClick_;
     QTimer pendingRemoval_;
 };
-
-// Whether icons are served through StatusNotifierItem (a registered watcher with a registered host),
-// the same test Qt makes when it picks that protocol. Such hosts report clicks, never double clicks.
-bool statusNotifierHostRegistered();

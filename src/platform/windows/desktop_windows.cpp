@@ -1,4 +1,6 @@
-#include "platform/desktop_win.h"
+#include "core/ports/desktop_wallpaper.h"
+#include "core/problem_log.h"
+#include "platform/system_services.h"
 
 #include <QDir>
 
@@ -22,7 +24,13 @@ QString lastErrorText() {
     return text;
 }
 
-} // namespace
+// The Windows desktop: SystemParametersInfoW reads the bitmap anew on every call, also when the path is the one it
+// already shows.
+class WindowsWallpaper final : public DesktopWallpaper {
+public:
+    QString name() const override;
+    bool setWallpaper(const QString& path, QString* error) override;
+};
 
 QString WindowsWallpaper::name() const {
     return QStringLiteral("Windows");
@@ -35,8 +43,13 @@ bool WindowsWallpaper::setWallpaper(const QString& path, QString* error) {
     if (SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, nativePath.data(), SPIF_UPDATEINIFILE)) {
         return true;
     }
-    if (error) {
-        *error = QStringLiteral("the desktop refused the wallpaper %1: %2").arg(path, lastErrorText());
-    }
-    return false;
+    return fail(error, QStringLiteral("the desktop refused the wallpaper %1: %2").arg(path, lastErrorText()));
+}
+
+} // namespace
+
+std::unique_ptr<DesktopWallpaper> chooseDesktopWallpaper() {
+    auto binding = std::make_unique<WindowsWallpaper>();
+    reportProblem(QStringLiteral("wallpaper binding: %1").arg(binding->name()));
+    return binding;
 }

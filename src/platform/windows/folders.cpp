@@ -1,10 +1,16 @@
-#include "platform/diagnostics.h"
-#include "platform/folder_lister.h"
+#include "core/ports/folder_lister.h"
+#include "core/problem_log.h"
 #include "platform/system_services.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QRegularExpression>
+
+#include <string>
+#include <vector>
+
+#include <windows.h>
 
 namespace {
 
@@ -31,4 +37,23 @@ public:
 
 std::unique_ptr<FolderLister> makeFolderLister() {
     return std::make_unique<WindowsFolderLister>();
+}
+
+QString currentFolderOnDrive(const QString& root) {
+    static const QRegularExpression driveRoot(QStringLiteral("^([A-Za-z]:)[\\\\/]?$"));
+    const QRegularExpressionMatch match = driveRoot.match(root);
+    if (!match.hasMatch())
+        return root;
+    // A bare "D:" is a relative path: Windows completes it with the drive's current folder.
+    const std::wstring drive = match.captured(1).toStdWString();
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetFullPathNameW(drive.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+        if (length == 0)
+            return root;
+        if (length < buffer.size())
+            return QDir::toNativeSeparators(
+                QDir::cleanPath(QString::fromWCharArray(buffer.data(), static_cast<qsizetype>(length))));
+        buffer.resize(length);
+    }
 }
