@@ -130,10 +130,6 @@ template <typename Step> bool guarded(Decoder& decoder, const Step& step) {
     return true;
 }
 
-QString mebibytes(qint64 bytes) {
-    return QString::number(double(bytes) / (1 << 20), 'f', 1);
-}
-
 QString damaged(const Decoder& decoder) {
     if (decoder.readFailed)
         return QStringLiteral("cannot read %1: %2").arg(decoder.file->fileName(), decoder.file->errorString());
