@@ -70,7 +70,8 @@ take_machine_lock() {
 require_package_tools() {
     [[ -z ${QUORLEN_SKIP_PACKAGE_TEST:-} ]] || skip "QUORLEN_SKIP_PACKAGE_TEST is set"
     ((EUID == 0)) || skip "installing a package needs root"
-    e2e_require_tools dpkg dpkg-query dpkg-deb dpkg-shlibdeps cpack flock lintian desktop-file-validate appstreamcli man
+    e2e_require_tools dpkg dpkg-query dpkg-deb dpkg-shlibdeps file cpack flock lintian desktop-file-validate \
+        appstreamcli man
     [[ -f $BUILD_DIR/CPackConfig.cmake ]] || skip "no CPackConfig.cmake in $BUILD_DIR"
     take_machine_lock
     ! package_known || skip "a $PACKAGE package is installed already; not touching it"
