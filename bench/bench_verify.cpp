@@ -3,8 +3,9 @@
 // - the root window's picture, shrunk while the bitmap is read, matches Qt's smooth scaling of it.
 // Needs DISPLAY. Usage: bench_verify PICTURE FOLDER
 // Prints one line per check and exits 1 when one fails.
+#include "core/paths.h"
 #include "pictures/picture_fill.h"
-#include "platform/desktop_x11.h"
+#include "platform/linux/desktop_x11_root.h"
 #include "switching/wallpaper_changer.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "pictures/bitmap_writer.h"
 
+#include "core/problem_log.h"
 #include "pictures/picture_rows.h"
-#include "platform/diagnostics.h"
 
 #include <QFileDevice>
 #include <QtEndian>

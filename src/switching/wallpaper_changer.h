@@ -4,9 +4,6 @@
 
 class DesktopWallpaper;
 
-// Joins a folder and a file name with exactly one separator between them.
-QString joinPath(const QString& folder, const QString& name);
-
 // Makes one picture the wallpaper. A name ending in ".bmp" (any case) goes to the desktop as it is; anything else
 // is decoded by its content and written as the folder's "temp.bmp", which then goes to the desktop.
 class WallpaperChanger final {
