@@ -2,7 +2,7 @@
 // Usage: bench_convert WARMUP_PICTURE PICTURE FOLDER
 // Prints: milliseconds, CPU milliseconds, resident kB before, peak resident kB after.
 #include "bench_util.h"
-#include "platform/desktop_wallpaper.h"
+#include "core/ports/desktop_wallpaper.h"
 #include "switching/wallpaper_changer.h"
 
 #include <QCoreApplication>

@@ -2,10 +2,10 @@
 // Usage: bench_scan FOLDER
 // Prints: milliseconds (the median of five scans after one untimed), pictures found.
 #include "bench_util.h"
-#include "pictures/picture_list.h"
-#include "pictures/random_source.h"
-#include "platform/folder_lister.h"
+#include "core/ports/folder_lister.h"
+#include "core/random_source.h"
 #include "platform/system_services.h"
+#include "switching/picture_list.h"
 
 #include <QCoreApplication>
 

@@ -4,11 +4,11 @@
 // Prints: milliseconds, CPU milliseconds, resident kB before, peak resident kB after, resident kB after,
 // of which anonymous (private) kB.
 #include "bench_util.h"
-#include "pictures/random_source.h"
-#include "platform/clock.h"
-#include "platform/desktop_x11.h"
-#include "platform/folder_lister.h"
-#include "platform/settings_store.h"
+#include "core/clock.h"
+#include "core/ports/folder_lister.h"
+#include "core/ports/settings_store.h"
+#include "core/random_source.h"
+#include "platform/linux/desktop_x11_root.h"
 #include "platform/system_services.h"
 #include "switching/switcher.h"
 

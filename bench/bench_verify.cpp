@@ -4,8 +4,9 @@
 //   the bitmap read back, and matches Qt's smooth scaling of the bitmap.
 // Needs DISPLAY. Usage: bench_verify PICTURE FOLDER
 // Prints one line per check and exits 1 when one fails.
+#include "core/paths.h"
 #include "pictures/picture_fill.h"
-#include "platform/desktop_x11.h"
+#include "platform/linux/desktop_x11_root.h"
 #include "switching/wallpaper_changer.h"
 
 #include <QApplication>

@@ -7,7 +7,8 @@ endif()
 
 # MinGW's g++ spends most of each file reading Qt's and Windows' headers, so the libraries' files are compiled
 # several at a time. The Linux build compiles every file alone, so a missing include still shows there.
-set_target_properties(quorlen_base quorlen_logic quorlen_platform quorlen_control quorlen_ui PROPERTIES UNITY_BUILD ON)
+set_target_properties(quorlen_core quorlen_pictures quorlen_switching quorlen_platform quorlen_app quorlen_ui
+                      PROPERTIES UNITY_BUILD ON)
 
 set(quorlen_qt_bin_dir ${QT6_INSTALL_PREFIX}/${QT6_INSTALL_BINS})
 set(quorlen_qt_plugin_dir ${QT6_INSTALL_PREFIX}/${QT6_INSTALL_PLUGINS})

@@ -15,7 +15,7 @@ import sys
 import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-SOURCE = os.path.join(HERE, os.pardir, "src", "app", "icons", "quorlen.ico")
+SOURCE = os.path.join(HERE, os.pardir, "src", "ui", "icons", "quorlen.ico")
 OUTPUT_DIR = os.path.join(HERE, "icons")
 SIZES = (16, 32, 48, 64, 128)
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"

@@ -1,7 +1,9 @@
 # shellcheck shell=bash
-# A private X session for scripts: Xvfb on a display number it picks itself, optionally the trayer tray host, and a
-# private folder (XS_DIR) with a runtime folder; everything started is stopped by PID on exit.
-#     source scripts/x-session.sh
+# The shell helpers that the scripts and the test suites share, all named xs_; a suite's own helpers carry a prefix of
+# their own (e2e_, dt_), and a script's own functions none. Sourcing this file only defines them; xs_begin starts a
+# private X session's bookkeeping: a private folder (XS_DIR) with a runtime folder, and exit traps that stop by PID
+# everything started.
+#     source scripts/x-session.sh && xs_begin
 #     xs_start_x [WxHxD]...   Xvfb with one screen per geometry (default 1024x768x24); exports DISPLAY
 #     xs_start_tray           trayer in the top-right corner; its panel window is XS_TRAY_WINDOW
 #     xs_start_bus [system]   a private D-Bus session bus (exports DBUS_SESSION_BUS_ADDRESS); with "system", a
@@ -10,22 +12,52 @@
 #     xs_track PID            stops PID with the rest, before what was started earlier
 #     xs_on_exit COMMAND      runs COMMAND on exit before anything is stopped, the latest first; the exit code
 #                             is in XS_EXIT_STATUS, and a hook may change it
-# Sourcing makes XS_DIR, exports XDG_RUNTIME_DIR as a private folder in it, and sets the EXIT, INT and TERM traps.
-# It also exports XS_TAG, which every process started afterwards inherits, also those that a bus starts on demand
-# and those that detach themselves: on exit, any process still carrying it is stopped too, by PID.
+#     xs_wait_for SECONDS COMMAND...   polls COMMAND until it succeeds; says so and fails after SECONDS
+#     xs_log, xs_step, xs_fail         a line on stderr named after XS_NAME; with the time since xs_begin; and exit 1
+# xs_begin also exports XS_TAG, which every process started afterwards inherits, also those that a bus starts on
+# demand and those that detach themselves: on exit, any process still carrying it is stopped too, by PID.
 
-XS_DIR=$(mktemp -d "${TMPDIR:-/tmp}/quorlen-x.XXXXXX") || exit 1
-mkdir -m 700 "$XS_DIR/runtime"
-export XDG_RUNTIME_DIR=$XS_DIR/runtime
-export XS_TAG=${XS_DIR##*/}
-XS_PIDS=()
-XS_HOOKS=()
-XS_EXIT_STATUS=0
-XS_TRAY_WINDOW=
-XS_XVFB_PID=
-XS_TRAYER_PID=
+# The title of the program's window, and the same as an xdotool pattern.
+XS_WINDOW_TITLE='Quorlen(Win manager)'
+XS_WINDOW_PATTERN=${XS_WINDOW_TITLE//(/\\(}
+XS_WINDOW_PATTERN="^${XS_WINDOW_PATTERN//)/\\)}\$"
+
+xs_begin() {
+    XS_DIR=$(mktemp -d "${TMPDIR:-/tmp}/quorlen-x.XXXXXX") || exit 1
+    mkdir -m 700 "$XS_DIR/runtime"
+    export XDG_RUNTIME_DIR=$XS_DIR/runtime
+    export XS_TAG=${XS_DIR##*/}
+    XS_PIDS=()
+    XS_HOOKS=()
+    XS_EXIT_STATUS=0
+    XS_TRAY_WINDOW=
+    XS_XVFB_PID=
+    XS_TRAYER_PID=
+    XS_STARTED_MS=$(xs_now_ms)
+    trap xs_exit EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+}
+
+xs_now_ms() {
+    local micros=${EPOCHREALTIME/[.,]/}
+    printf '%s\n' "$((micros / 1000))"
+}
+
+# A number of seconds as "42s" or "2m 31s".
+xs_duration() {
+    if (($1 >= 60)); then printf '%dm %ds' $(($1 / 60)) $(($1 % 60)); else printf '%ds' "$1"; fi
+}
 
 xs_log() { printf '%s: %s\n' "${XS_NAME:-${0##*/}}" "$*" >&2; }
+
+# A step of a scenario, with the milliseconds since xs_begin.
+xs_step() { xs_log "[$(($(xs_now_ms) - XS_STARTED_MS)) ms] $*"; }
+
+xs_fail() {
+    xs_log "FAIL: $*"
+    exit 1
+}
 
 xs_track() { XS_PIDS+=("$1"); }
 
@@ -38,9 +70,10 @@ xs_forget() {
     XS_PIDS=("${kept[@]}")
 }
 
-# Stops one process: TERM, up to 3 s to end, then KILL; reaps it and forgets it.
+# Stops one process: TERM, up to 3 s to end, then KILL; reaps it and forgets it. No PID, nothing to stop.
 xs_stop_pid() {
     local pid=$1 tries
+    [[ -n $pid ]] || return 0
     xs_forget "$pid"
     kill -TERM "$pid" 2>/dev/null || { wait "$pid" 2>/dev/null || true; return 0; }
     for ((tries = 0; tries < 30; tries++)); do
@@ -89,18 +122,26 @@ xs_exit() {
     rm -rf "$XS_DIR"
     exit "$XS_EXIT_STATUS"
 }
-trap xs_exit EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
-# Polls a command every 0.1 s for at most the given seconds.
+# Polls a command every 0.1 s until it succeeds; after the given whole seconds it says so and returns 1.
 xs_wait_for() {
-    local tries=$(($1 * 10))
+    local seconds=$1
     shift
+    local deadline=$(($(xs_now_ms) + ${seconds%.*} * 1000))
     until "$@" >/dev/null 2>&1; do
-        ((--tries > 0)) || return 1
+        if (($(xs_now_ms) >= deadline)); then
+            xs_log "gave up after ${seconds} s waiting for: $*"
+            return 1
+        fi
         sleep 0.1
     done
+}
+
+# Succeeds once a process has ended: it is gone or only a zombie waiting to be reaped.
+xs_pid_gone() {
+    local stat
+    { stat=$(<"/proc/$1/stat"); } 2>/dev/null || return 0
+    stat=${stat##*) }
+    [[ $stat == Z* ]]
 }
 
 xs_file_has_line() { [[ $(wc -l <"$1") -ge 1 ]]; }
@@ -191,6 +232,26 @@ xs_visible_window() {
     local found
     found=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
     [[ -n $found ]] && printf '%s\n' "$found"
+}
+
+# Prints the program's window while it is on screen; fails when it is not.
+xs_program_window() { xs_visible_window "$XS_WINDOW_PATTERN"; }
+
+xs_program_window_gone() { ! xs_program_window >/dev/null; }
+
+# Prints the pixmap that the wallpaper setter left in the root window's _XROOTPMAP_ID property.
+xs_root_pixmap() {
+    local line
+    line=$(xprop -root _XROOTPMAP_ID 2>/dev/null) || return 1
+    [[ $line =~ (0x[0-9a-fA-F]+) ]] || return 1
+    printf '%s\n' "${BASH_REMATCH[1]}"
+}
+
+# Succeeds while the root window has a wallpaper pixmap other than the given one ("" for none).
+xs_root_pixmap_differs() {
+    local now
+    now=$(xs_root_pixmap) || return 1
+    [[ $now != "$1" ]]
 }
 
 # xs_require_tools SET TOOL...: exits 77 (a skip) when a tool is missing, naming the install-deps set that brings

@@ -1,6 +1,6 @@
 #include "platform/system_services.h"
-#include "settings/config.h"
 #include "support/fakes.h"
+#include "switching/config.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,7 @@
 #include "app/controller.h"
-#include "settings/config.h"
 #include "support/fakes.h"
+#include "support/hostile.h"
+#include "switching/config.h"
 
 #include <QDir>
 #include <QTest>
@@ -52,6 +53,8 @@ private slots:
     void trayActivation_data();
     void trayActivation();
     void noTrayHostKeepsWindowReachable();
+    void chosenDriveOpensItsFolder_data();
+    void chosenDriveOpensItsFolder();
     void messagesChangeNothing_data();
     void messagesChangeNothing();
 };
@@ -187,6 +190,30 @@ void TestController::noTrayHostKeepsWindowReachable() {
     controller.hideToTray();
     QVERIFY(!rig.view->presented);
     QVERIFY(rig.tray.shown);
+}
+
+void TestController::chosenDriveOpensItsFolder_data() {
+    QTest::addColumn<QStringList>("unopenable");
+    QTest::addColumn<QStringList>("opened");
+    QTest::addColumn<int>("problemLines");
+    QTest::newRow("the drive's own folder") << QStringList() << QStringList{"/d/work"} << 0;
+    QTest::newRow("its root when that folder has gone") << QStringList{"/d/work"} << QStringList{"/d"} << 0;
+    QTest::newRow("neither: said once") << QStringList{"/d/work", "/d"} << QStringList() << 1;
+}
+
+void TestController::chosenDriveOpensItsFolder() {
+    QFETCH(QStringList, unopenable);
+    QFETCH(QStringList, opened);
+    QFETCH(int, problemLines);
+    ControllerRig rig;
+    rig.services.folderOnDrive = [](const QString& root) { return root + QStringLiteral("/work"); };
+    Controller& controller = rig.start();
+    controller.restoreFromTray();
+    rig.view->unopenable = QSet<QString>(unopenable.cbegin(), unopenable.cend());
+    ProblemLines problems;
+    controller.chooseDrive(QStringLiteral("/d"));
+    QCOMPARE(rig.view->opened, opened);
+    QCOMPARE(problems.lines.size(), problemLines);
 }
 
 void TestController::messagesChangeNothing_data() {

@@ -1,5 +1,4 @@
-#include "platform/desktop_unsupported.h"
-#include "switching/desktop_choice.h"
+#include "platform/linux/desktop_choice.h"
 
 #include <QTest>
 
@@ -168,7 +167,7 @@ void TestDesktopChoice::decidesFromTheSession() {
     QFETCH(DesktopKind, expected);
 
     const SessionFacts facts = makeFacts(desktop, sessionType, platform, display, waylandDisplay, interfaces);
-    QCOMPARE(desktopKindName(decideDesktop(facts)), desktopKindName(expected));
+    QCOMPARE(desktopKindName(chooseDesktop(facts)), desktopKindName(expected));
 }
 
 void TestDesktopChoice::namesEveryKind_data() {

@@ -1,5 +1,5 @@
-#include "platform/desktop_gsettings_linux.h"
-#include "platform/wallpaper_copies_linux.h"
+#include "platform/linux/desktop_gsettings.h"
+#include "platform/linux/wallpaper_copies.h"
 #include "support/private_bus.h"
 #include "support/skip.h"
 

@@ -1,6 +1,6 @@
-#include "platform/desktop_plasma_linux.h"
-#include "platform/desktop_xfce_linux.h"
-#include "platform/path_spelling_linux.h"
+#include "platform/linux/desktop_plasma.h"
+#include "platform/linux/desktop_xfce.h"
+#include "platform/linux/path_spelling.h"
 
 #include <QDir>
 #include <QJsonArray>

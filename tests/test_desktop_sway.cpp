@@ -1,4 +1,4 @@
-#include "platform/desktop_sway_linux.h"
+#include "platform/linux/desktop_sway.h"
 
 #include <QFile>
 #include <QTemporaryDir>

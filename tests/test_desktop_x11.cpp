@@ -1,4 +1,4 @@
-#include "platform/desktop_x11.h"
+#include "platform/linux/desktop_x11_root.h"
 #include "support/skip.h"
 #include "switching/wallpaper_changer.h"
 

@@ -1,4 +1,4 @@
-#include "app/drive_list.h"
+#include "ui/drive_list.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,6 +1,6 @@
-#include "app/folder_list.h"
 #include "support/hostile.h"
 #include "support/skip.h"
+#include "ui/folder_list.h"
 
 #include <QDir>
 #include <QFile>
@@ -267,12 +267,14 @@ private slots:
         QVERIFY(row);
         QVERIFY(QDir(folder + "/gone").removeRecursively());
         QSignalSpy spy(&chooser, &FolderList::changed);
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("gone.*does not exist"));
+        QSignalSpy problems(&chooser, &FolderList::problem);
 
         perform(Gesture::DoubleClick, rowsOf(chooser), row);
 
         QCOMPARE(spy.count(), 0);
         QCOMPARE(chooser.path(), native(folder));
+        QCOMPARE(problems.count(), 1);
+        QVERIFY(problems.at(0).at(0).toString().contains(QRegularExpression("gone.*does not exist")));
     }
 
     void focusGoesToTheList() {

@@ -3,8 +3,7 @@
 // crash, no hang, one stderr line for each bad file and none for a good one. Run as root, the test becomes
 // "nobody" first, so that the file without read permission really cannot be read.
 
-#include "pictures/picture_rows.h"
-#include "platform/folder_lister.h"
+#include "core/ports/folder_lister.h"
 #include "platform/system_services.h"
 #include "support/fakes.h"
 #include "support/hostile.h"
@@ -106,8 +105,6 @@ private slots:
     void eachEntry();
     void switchingGoesOnWithTheGoodPictures();
     void scanOfPipesAndFoldersDoesNotBlock();
-    void declaredSizeAgainstFileSize_data();
-    void declaredSizeAgainstFileSize();
 
 private:
     QStringList linesNaming(const QString& name) const { return problems_->naming(QLatin1Char('/') + name); }
@@ -223,35 +220,6 @@ void TestHostilePictures::scanOfPipesAndFoldersDoesNotBlock() {
     QVERIFY2(scanFolder(again, corpus_->path(), *lister_, rig_.random, &error), qPrintable(error));
     // The vanished picture is gone, and the pictures that became pipes are no plain files any more.
     QCOMPARE(again.names.size(), state_.pictures.names.size() - 1 - BecomingPipes.size());
-}
-
-// The check of a header's size against its file leaves real pictures alone, however well they compress.
-void TestHostilePictures::declaredSizeAgainstFileSize_data() {
-    QTest::addColumn<QImage>("picture");
-    QTest::addColumn<QByteArray>("format");
-    QImage oneColour(6000, 4000, QImage::Format_RGB32); // 96 MB decoded from some 200 kB of JPEG
-    oneColour.fill(Qt::darkBlue);
-    QImage photo(2000, 1500, QImage::Format_RGB32);
-    for (int y = 0; y < photo.height(); ++y) {
-        for (int x = 0; x < photo.width(); ++x)
-            photo.setPixel(x, y, qRgb(x * 7 % 256, y * 5 % 256, (x ^ y) % 256));
-    }
-    QImage small(64, 48, QImage::Format_RGB32);
-    small.fill(Qt::darkCyan);
-    QTest::newRow("one-colour JPEG of 6000 x 4000") << oneColour << QByteArray("JPEG");
-    QTest::newRow("busy 2000 x 1500 JPEG") << photo << QByteArray("JPEG");
-    QTest::newRow("small bitmap") << small << QByteArray("BMP");
-}
-
-void TestHostilePictures::declaredSizeAgainstFileSize() {
-    QFETCH(QImage, picture);
-    QFETCH(QByteArray, format);
-    QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("picture.jpg")); // named as the scan takes it
-    QVERIFY(picture.save(path, format.constData()));
-    std::unique_ptr<PictureRows> rows;
-    QString error;
-    QVERIFY2(openPictureRows(path, &rows, &error), qPrintable(error));
 }
 
 QTEST_MAIN(TestHostilePictures)

@@ -1,9 +1,10 @@
 #include "app/controller.h"
-#include "app/drive_list.h"
-#include "app/folder_list.h"
-#include "app/main_window.h"
+#include "platform/system_services.h"
 #include "support/fakes.h"
 #include "support/hostile.h"
+#include "ui/drive_list.h"
+#include "ui/folder_list.h"
+#include "ui/main_window.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -18,6 +19,20 @@
 
 namespace {
 
+// Every intent of the window to the controller's command, as the program connects them.
+void connectToController(const MainWindow* view, Controller& controller) {
+    QObject::connect(view, &MainWindow::applyRequested, &controller, &Controller::apply);
+    QObject::connect(view, &MainWindow::nextRequested, &controller, &Controller::next);
+    QObject::connect(view, &MainWindow::stopRequested, &controller, &Controller::stop);
+    QObject::connect(view, &MainWindow::hideRequested, &controller, &Controller::hideToTray);
+    QObject::connect(view, &MainWindow::exitRequested, &controller, &Controller::exitProgram);
+    QObject::connect(view, &MainWindow::aboutVersion1Requested, &controller, &Controller::showAboutVersion1);
+    QObject::connect(view, &MainWindow::aboutVersion2Requested, &controller, &Controller::showAboutVersion2);
+    QObject::connect(view, &MainWindow::startupTipRequested, &controller, &Controller::showStartupTip);
+    QObject::connect(view, &MainWindow::driveChosen, &controller, &Controller::chooseDrive);
+    QObject::connect(view, &MainWindow::closed, &controller, &Controller::windowClosed);
+}
+
 // The real window wired to a controller over fakes, and a picture folder on disk for the folder list to open; the
 // stored folder is that folder, or a path below it, spelled as the program stores it.
 struct WindowRig : FakeRig {
@@ -26,13 +41,15 @@ struct WindowRig : FakeRig {
     MainWindow* window = nullptr;
 
     explicit WindowRig(const QString& storedBelow = QString(), const QStringList& names = {"a.bmp", "b.bmp", "c.bmp"}) {
+        services.folderOnDrive = currentFolderOnDrive; // the system's own, as on Windows it is no drive's root
         lister.folders.insert(folder(), names);
         settings.values.insert(QStringLiteral("Interval"), QStringLiteral("30"));
         settings.values.insert(QStringLiteral("pause"), QStringLiteral("False"));
         settings.values.insert(QStringLiteral("DirName"), QDir::toNativeSeparators(folder() + storedBelow));
         controller = std::make_unique<Controller>(services, [this](Controller& owner) {
-            std::unique_ptr<MainView> built = makeMainWindow(owner);
-            window = dynamic_cast<MainWindow*>(built.get());
+            auto built = std::make_unique<MainWindow>(Qt::black);
+            window = built.get();
+            connectToController(window, owner);
             return built;
         });
         controller->start();

@@ -1,5 +1,5 @@
-#include "messages/messages.h"
-#include "messages/qt_message_box.h"
+#include "platform/qt/qt_message_box.h"
+#include "switching/messages.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -62,8 +62,8 @@ private slots:
 void TestMessages::aboutTexts_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("other");
-    QTest::newRow("version 1.0") << aboutTextV1() << aboutTextV2();
-    QTest::newRow("version 2.0") << aboutTextV2() << aboutTextV1();
+    QTest::newRow("version 1.0") << aboutVersion1Text() << aboutVersion2Text();
+    QTest::newRow("version 2.0") << aboutVersion2Text() << aboutVersion1Text();
 }
 
 // A title line, an empty line and the contact line, whose two addresses stand 18 spaces apart.
@@ -78,7 +78,7 @@ void TestMessages::aboutTexts() {
 }
 
 void TestMessages::tipIsOneParagraphWithItsLinesInOrder() {
-    const QString tip = startupFilesTip();
+    const QString tip = startupTipText();
     QVERIFY(!tip.contains(QLatin1Char('\n')) && !tip.contains(QLatin1Char('\r')));
     QVERIFY(tip.startsWith(QStringLiteral("Посмотрим config.sys .")));
     qsizetype previous = -1;
@@ -96,11 +96,11 @@ void TestMessages::boxesShowTheTextAsWritten_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("icon");
     QTest::newRow("About 1.0 with the information icon")
-        << ShowFunction(showAboutV1) << aboutTextV1() << int(QMessageBox::Information);
+        << ShowFunction(showAboutVersion1) << aboutVersion1Text() << int(QMessageBox::Information);
     QTest::newRow("About 2.0 with the information icon")
-        << ShowFunction(showAboutV2) << aboutTextV2() << int(QMessageBox::Information);
+        << ShowFunction(showAboutVersion2) << aboutVersion2Text() << int(QMessageBox::Information);
     QTest::newRow("start-up files tip without an icon")
-        << ShowFunction(showStartupFilesTip) << startupFilesTip() << int(QMessageBox::NoIcon);
+        << ShowFunction(showStartupTip) << startupTipText() << int(QMessageBox::NoIcon);
 }
 
 // Runs of spaces stay as they are and the line breaks show as breaks, in a box titled with the program's name.

@@ -1,6 +1,6 @@
-#include "pictures/picture_list.h"
 #include "platform/system_services.h"
 #include "support/fakes.h"
+#include "switching/picture_list.h"
 
 #include <QDir>
 #include <QFile>

@@ -95,6 +95,8 @@ private slots:
     void fillWhileWritingIsTheFillOfTheBitmap();
     void writingStopsAtAFailurePartWay_data();
     void writingStopsAtAFailurePartWay();
+    void declaredSizeAgainstFileSize_data();
+    void declaredSizeAgainstFileSize();
 
 private:
     std::unique_ptr<PictureRows> open(const QByteArray& content, QString* error = nullptr);
@@ -291,6 +293,26 @@ void TestPictures::writingStopsAtAFailurePartWay() {
     QVERIFY(!writeBitmap(out, rows, &error, [&handedOn](const uchar*) { ++handedOn; }));
     QVERIFY2(error.contains(reason), qPrintable(error));
     QVERIFY(handedOn < 2000);
+}
+
+// The check of a header's size against its file leaves real pictures alone, however well they compress.
+void TestPictures::declaredSizeAgainstFileSize_data() {
+    QTest::addColumn<QByteArray>("content");
+    QImage photo(2000, 1500, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y) {
+        for (int x = 0; x < photo.width(); ++x)
+            photo.setPixel(x, y, qRgb(x * 7 % 256, y * 5 % 256, (x ^ y) % 256));
+    }
+    // 96 MB decoded from some 200 kB of JPEG.
+    QTest::newRow("one-colour JPEG of 6000 x 4000") << encoded(solid(6000, 4000, Qt::darkBlue), "JPEG");
+    QTest::newRow("busy 2000 x 1500 JPEG") << encoded(photo, "JPEG");
+    QTest::newRow("small bitmap") << encoded(solid(64, 48, Qt::darkCyan), "BMP");
+}
+
+void TestPictures::declaredSizeAgainstFileSize() {
+    QFETCH(QByteArray, content);
+    QString error;
+    QVERIFY2(open(content, &error), qPrintable(error));
 }
 
 QTEST_GUILESS_MAIN(TestPictures)

@@ -1,4 +1,4 @@
-#include "settings/text_forms.h"
+#include "core/text_forms.h"
 
 #include <QTest>
 

@@ -1,3 +1,4 @@
+#include "core/paths.h"
 #include "support/fakes.h"
 #include "support/skip.h"
 #include "switching/wallpaper_changer.h"

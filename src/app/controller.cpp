@@ -1,23 +1,18 @@
 #include "app/controller.h"
 
 #include "app/main_view.h"
-#include "messages/messages.h"
-#include "pictures/random_source.h"
-#include "platform/tray_icon.h"
-#include "settings/config.h"
-#include "settings/text_forms.h"
-
-#include <QIcon>
+#include "core/ports/tray_icon.h"
+#include "core/problem_log.h"
+#include "core/random_source.h"
+#include "core/text_forms.h"
+#include "switching/config.h"
+#include "switching/messages.h"
 
 namespace {
 
 const QString TrayTip = QStringLiteral("Quorlen v1.0");
 
 } // namespace
-
-QIcon programIcon() {
-    return QIcon(QStringLiteral(":/icons/quorlen.ico"));
-}
 
 Controller::Controller(const AppServices& services, ViewFactory makeView, QObject* parent)
     : QObject(parent), services_(services), makeView_(std::move(makeView)), switcher_(services.switching, state_) {
@@ -90,7 +85,7 @@ void Controller::hideToTray() {
     }
     if (view_)
         view_->conceal();
-    services_.tray.add(programIcon(), TrayTip);
+    services_.tray.add(TrayTip);
 }
 
 void Controller::restoreFromTray() {
@@ -105,28 +100,39 @@ void Controller::onTrayActivated(TrayActivation how) {
         restoreFromTray();
 }
 
+void Controller::chooseDrive(const QString& root) {
+    // The drive's current folder may have gone since; its root is still there.
+    const QString folder = services_.folderOnDrive(root);
+    QString error;
+    if (!window().openFolder(folder, &error) && (folder == root || !window().openFolder(root, &error)))
+        reportProblem(error);
+}
+
 void Controller::exitProgram() {
-    services_.tray.remove();
-    ending_ = true;
-    services_.endProgram();
+    leave();
 }
 
 void Controller::windowClosed() {
+    leave();
+}
+
+// The one way out: the window closing on the way out (or the session ending meanwhile) ends nothing twice.
+void Controller::leave() {
     if (ending_)
         return;
-    services_.tray.remove();
     ending_ = true;
+    services_.tray.remove();
     services_.endProgram();
 }
 
 void Controller::showAboutVersion1() {
-    showAboutV1(services_.messages);
+    ::showAboutVersion1(services_.messages);
 }
 
 void Controller::showAboutVersion2() {
-    showAboutV2(services_.messages);
+    ::showAboutVersion2(services_.messages);
 }
 
 void Controller::showStartupTip() {
-    showStartupFilesTip(services_.messages);
+    ::showStartupTip(services_.messages);
 }

@@ -19,6 +19,8 @@ struct AppServices {
     MessageBoxService& messages;
     // Ends the program at once, from inside a handler.
     std::function<void()> endProgram;
+    // The folder that choosing the drive `root` opens (its current folder on Windows, else its root).
+    std::function<QString(const QString& root)> folderOnDrive;
 };
 
 // The program's state and everything it does: start-up and its resume of switching, the switcher, the tray icon
@@ -41,6 +43,8 @@ public:
     void stop();
     void hideToTray();
     void restoreFromTray();
+    // Opens the chosen drive's folder in the window, which applies it; a folder gone since falls back to the root.
+    void chooseDrive(const QString& root);
     void exitProgram();
     // The window was closed: by its close box, or by the session ending.
     void windowClosed();
@@ -57,6 +61,7 @@ private:
     void showSeconds(const QString& text);
     void showPictureName(const QString& name);
     void onTrayActivated(TrayActivation how);
+    void leave();
 
     AppServices services_;
     ViewFactory makeView_;
@@ -67,6 +72,3 @@ private:
     QString pictureName_;
     bool ending_ = false;
 };
-
-// The program's own icon, in the tray and on its window.
-QIcon programIcon();

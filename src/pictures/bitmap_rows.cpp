@@ -1,5 +1,5 @@
+#include "core/problem_log.h"
 #include "pictures/decoders.h"
-#include "platform/diagnostics.h"
 
 #include <QtEndian>
 
@@ -103,6 +103,8 @@ public:
         return fail(error_, QStringLiteral("the bitmap %1 %2").arg(file_.fileName(), reason));
     }
 
+    QFile& file() const { return file_; }
+
 private:
     QFile& file_;
     QString* error_;
@@ -172,51 +174,77 @@ bool checkDepth(Layout& layout, bool core, HeaderReader& reader) {
                              .arg(layout.compression));
 }
 
-// The info header and what follows it up to the pixels: sizes, depth, compression, masks and palette.
-bool readLayout(QFile& file, Layout& layout, QString* error) {
-    HeaderReader reader(file, error);
-    uchar head[FileHeaderBytes + 4];
+// The info header as read, and where its fields lie. The 12-byte core header has fields of its own; every later
+// kind starts as the 40-byte one and adds to it.
+struct InfoHeader {
+    static constexpr qint64 LongestBytes = 124;
+    static constexpr qint64 CoreWidthAt = 4; // 16 bits each in the core header
+    static constexpr qint64 CoreHeightAt = 6;
+    static constexpr qint64 CoreBitsAt = 10;
+    static constexpr qint64 WidthAt = 4; // 32 bits each in all the others
+    static constexpr qint64 HeightAt = 8;
+    static constexpr qint64 BitsAt = 14; // 16 bits
+    static constexpr qint64 CompressionAt = 16;
+    static constexpr qint64 ColoursAt = 32;           // palette entries in use; 0 for all the depth allows
+    static constexpr qint64 MasksAt = 40;             // red, green, blue, then alpha, in headers of 52 bytes and more
+    static constexpr qint64 Os2RecordingAt = 44;      // 16 bits: 0 for rows bottom to top
+    static constexpr qint64 Os2ColourEncodingAt = 56; // 0 for RGB
+
+    qint64 bytes = 0;
+    uchar raw[LongestBytes] = {};
+
+    bool core() const { return bytes == CoreHeaderBytes; }
+    bool os2() const { return bytes == Os2HeaderBytes; }
+    // How many colour masks the header holds itself.
+    int maskCount() const { return bytes >= 56 ? 4 : bytes >= 52 ? 3 : 0; }
+    quint32 wordAt(qint64 at) const { return word(raw + at); }
+    quint16 halfAt(qint64 at) const { return half(raw + at); }
+};
+
+// The file header's one field of use, and the info header with the sizes, depth and compression it gives.
+bool readHeaders(HeaderReader& reader, InfoHeader& info, Layout& layout) {
+    constexpr qint64 PixelsAt = 10;
+    uchar head[FileHeaderBytes + 4]; // the file header and the size of the info header, which starts it
     if (!reader.read(0, sizeof head, head, "file header"))
         return false;
-    layout.pixelsAt = word(head + 10);
-    const qint64 infoBytes = word(head + 14);
-    const bool core = infoBytes == CoreHeaderBytes;
-    const bool os2 = infoBytes == Os2HeaderBytes;
-    if (!core && !os2 && infoBytes != InfoHeaderBytes && infoBytes != 52 && infoBytes != 56 && infoBytes != 108 &&
-        infoBytes != 124)
+    layout.pixelsAt = word(head + PixelsAt);
+    info.bytes = word(head + FileHeaderBytes);
+    if (!info.core() && !info.os2() && info.bytes != InfoHeaderBytes && info.bytes != 52 && info.bytes != 56 &&
+        info.bytes != 108 && info.bytes != InfoHeader::LongestBytes)
         return reader.refuse(
-            QStringLiteral("has an info header of %1 bytes, none of the kinds of bitmap there are").arg(infoBytes));
-    uchar info[124] = {};
-    if (!reader.read(FileHeaderBytes, infoBytes, info, "info header"))
+            QStringLiteral("has an info header of %1 bytes, none of the kinds of bitmap there are").arg(info.bytes));
+    if (!reader.read(FileHeaderBytes, info.bytes, info.raw, "info header"))
         return false;
-    qint64 paletteAt = FileHeaderBytes + infoBytes;
-    int paletteEntryBytes = 4;
-    qint64 colours = 0;
-    if (core) {
-        layout.width = half(info + 4);
-        layout.height = half(info + 6);
-        layout.bits = half(info + 10);
-        paletteEntryBytes = 3;
+    if (info.core()) {
+        layout.width = info.halfAt(InfoHeader::CoreWidthAt);
+        layout.height = info.halfAt(InfoHeader::CoreHeightAt);
+        layout.bits = info.halfAt(InfoHeader::CoreBitsAt);
     } else {
-        layout.width = qint32(word(info + 4));
-        layout.height = qint32(word(info + 8));
-        layout.bits = half(info + 14);
-        layout.compression = word(info + 16);
-        colours = word(info + 32);
+        layout.width = qint32(info.wordAt(InfoHeader::WidthAt));
+        layout.height = qint32(info.wordAt(InfoHeader::HeightAt));
+        layout.bits = info.halfAt(InfoHeader::BitsAt);
+        layout.compression = info.wordAt(InfoHeader::CompressionAt);
     }
-    if (os2) {
-        // OS/2 numbers its compressions differently past the two run-length ones.
-        if (layout.compression == 3)
-            return reader.refuse(QStringLiteral("is an OS/2 bitmap in Huffman coding, which this program cannot read"));
-        if (layout.compression == 4)
-            return reader.refuse(QStringLiteral("is an OS/2 bitmap in 24-bit run-length coding, which this program "
-                                                "cannot read"));
-        if (half(info + 44) != 0)
-            return reader.refuse(QStringLiteral("is an OS/2 bitmap whose rows are recorded in an order other than "
-                                                "bottom to top"));
-        if (word(info + 56) != 0)
-            return reader.refuse(QStringLiteral("is an OS/2 bitmap whose colours are not RGB"));
-    }
+    return true;
+}
+
+// What an OS/2 header may hold that this program cannot read.
+bool checkOs2(const InfoHeader& info, const Layout& layout, HeaderReader& reader) {
+    // OS/2 numbers its compressions differently past the two run-length ones.
+    if (layout.compression == 3)
+        return reader.refuse(QStringLiteral("is an OS/2 bitmap in Huffman coding, which this program cannot read"));
+    if (layout.compression == 4)
+        return reader.refuse(QStringLiteral("is an OS/2 bitmap in 24-bit run-length coding, which this program "
+                                            "cannot read"));
+    if (info.halfAt(InfoHeader::Os2RecordingAt) != 0)
+        return reader.refuse(QStringLiteral("is an OS/2 bitmap whose rows are recorded in an order other than "
+                                            "bottom to top"));
+    if (info.wordAt(InfoHeader::Os2ColourEncodingAt) != 0)
+        return reader.refuse(QStringLiteral("is an OS/2 bitmap whose colours are not RGB"));
+    return true;
+}
+
+bool checkSize(Layout& layout, HeaderReader& reader) {
     if (layout.width <= 0 || layout.height == 0)
         return reader.refuse(QStringLiteral("claims %1 x %2 pixels").arg(layout.width).arg(layout.height));
     layout.topDown = layout.height < 0;
@@ -226,65 +254,79 @@ bool readLayout(QFile& file, Layout& layout, QString* error) {
                                  .arg(layout.width)
                                  .arg(layout.height)
                                  .arg(LongestSide));
-    if (!checkDepth(layout, core, reader))
-        return false;
+    return true;
+}
 
+// The colour masks of 16 and 32-bit pixels: those the header or the file after it gives for bit fields, else the
+// usual ones, with the alpha mask that image editors put into a V3 to V5 header of plain pixels where it is sound.
+// Moves `paletteAt` past masks that follow the header.
+bool readMasks(const InfoHeader& info, Layout& layout, HeaderReader& reader, qint64& paletteAt) {
     if (layout.compression == BitFields || layout.compression == AlphaBitFields) {
-        const bool withAlpha = layout.compression == AlphaBitFields;
-        if (infoBytes >= 52) {
-            for (int i = 0; i < 3 + (infoBytes >= 56 ? 1 : 0); ++i)
-                layout.masks[i] = word(info + 40 + 4 * i);
+        if (info.maskCount() > 0) {
+            for (int i = 0; i < info.maskCount(); ++i)
+                layout.masks[i] = info.wordAt(InfoHeader::MasksAt + 4 * i);
         } else {
             // A 40-byte header is followed by the masks.
             uchar masks[16];
-            const int count = withAlpha ? 4 : 3;
+            const int count = layout.compression == AlphaBitFields ? 4 : 3;
             if (!reader.read(paletteAt, 4 * count, masks, "colour masks"))
                 return false;
             for (int i = 0; i < count; ++i)
                 layout.masks[i] = word(masks + 4 * i);
             paletteAt += 4 * count;
         }
-        if (!checkMasks(layout.masks, layout.bits, reader))
-            return false;
-    } else if (layout.bits == 16 || layout.bits == 32) {
-        if (layout.bits == 16) {
-            layout.masks[0] = 0x7C00;
-            layout.masks[1] = 0x03E0;
-            layout.masks[2] = 0x001F;
-        } else {
-            layout.masks[0] = 0xFF0000;
-            layout.masks[1] = 0x00FF00;
-            layout.masks[2] = 0x0000FF;
-        }
-        // Image editors write 32-bit pictures with alpha as plain pixels with an alpha mask in a V3 to V5 header.
-        const quint32 alpha = infoBytes >= 56 ? word(info + 52) : 0;
-        layout.masks[3] = alpha;
+        return checkMasks(layout.masks, layout.bits, reader);
+    }
+    if (layout.bits == 16 || layout.bits == 32) {
+        const bool fiveBits = layout.bits == 16;
+        layout.masks[0] = fiveBits ? 0x7C00 : 0xFF0000;
+        layout.masks[1] = fiveBits ? 0x03E0 : 0x00FF00;
+        layout.masks[2] = fiveBits ? 0x001F : 0x0000FF;
+        layout.masks[3] = info.maskCount() == 4 ? info.wordAt(InfoHeader::MasksAt + 12) : 0;
         QString ignored;
-        HeaderReader quiet(file, &ignored);
-        if (alpha && !checkMasks(layout.masks, layout.bits, quiet))
+        HeaderReader quiet(reader.file(), &ignored);
+        if (layout.masks[3] && !checkMasks(layout.masks, layout.bits, quiet))
             layout.masks[3] = 0;
     }
-    layout.alpha = layout.masks[3] != 0;
-
-    if (layout.pixelsAt < paletteAt)
-        return reader.refuse(
-            QStringLiteral("says its pixels start at byte %1, inside its headers").arg(layout.pixelsAt));
-    if (layout.bits <= 8) {
-        // A palette shorter than the depth allows leaves the other indices black; one longer is cut to it.
-        qint64 count = colours > 0 ? std::min<qint64>(colours, qint64(1) << layout.bits) : qint64(1) << layout.bits;
-        count = std::min<qint64>(count, (layout.pixelsAt - paletteAt) / paletteEntryBytes);
-        std::vector<uchar> entries(static_cast<std::size_t>(count * paletteEntryBytes));
-        if (count > 0 && !reader.read(paletteAt, qint64(entries.size()), entries.data(), "palette"))
-            return false;
-        for (qint64 i = 0; i < count; ++i)
-            std::memcpy(layout.palette.data() + 3 * i, entries.data() + i * paletteEntryBytes, 3);
-    }
-    layout.rowBytes = (layout.width * layout.bits + 31) / 32 * 4;
     return true;
 }
 
-uchar overBlack(uchar colour, uchar alpha) {
-    return static_cast<uchar>((colour * alpha + 127) / 255);
+// The palette of a depth of 8 bits or less, between `paletteAt` and the pixels. A palette shorter than the depth
+// allows leaves the other indices black; one longer is cut to it.
+bool readPalette(const InfoHeader& info, Layout& layout, HeaderReader& reader, qint64 paletteAt) {
+    if (layout.bits > 8)
+        return true;
+    const int entryBytes = info.core() ? 3 : 4;
+    const qint64 colours = info.core() ? 0 : info.wordAt(InfoHeader::ColoursAt);
+    const qint64 depthAllows = qint64(1) << layout.bits;
+    qint64 count = colours > 0 ? std::min(colours, depthAllows) : depthAllows;
+    count = std::min<qint64>(count, (layout.pixelsAt - paletteAt) / entryBytes);
+    std::vector<uchar> entries(static_cast<std::size_t>(count * entryBytes));
+    if (count > 0 && !reader.read(paletteAt, qint64(entries.size()), entries.data(), "palette"))
+        return false;
+    for (qint64 i = 0; i < count; ++i)
+        std::memcpy(layout.palette.data() + 3 * i, entries.data() + i * entryBytes, 3);
+    return true;
+}
+
+// The headers and what follows them up to the pixels: sizes, depth, compression, masks and palette.
+bool readLayout(QFile& file, Layout& layout, QString* error) {
+    HeaderReader reader(file, error);
+    InfoHeader info;
+    if (!readHeaders(reader, info, layout) || (info.os2() && !checkOs2(info, layout, reader)) ||
+        !checkSize(layout, reader) || !checkDepth(layout, info.core(), reader))
+        return false;
+    qint64 paletteAt = FileHeaderBytes + info.bytes;
+    if (!readMasks(info, layout, reader, paletteAt))
+        return false;
+    layout.alpha = layout.masks[3] != 0;
+    if (layout.pixelsAt < paletteAt)
+        return reader.refuse(
+            QStringLiteral("says its pixels start at byte %1, inside its headers").arg(layout.pixelsAt));
+    if (!readPalette(info, layout, reader, paletteAt))
+        return false;
+    layout.rowBytes = (layout.width * layout.bits + 31) / 32 * 4;
+    return true;
 }
 
 // Uncompressed rows, read a block of rows at a time.

@@ -1,8 +1,8 @@
 #include "pictures/bitmap_writer.h"
 
+#include "core/problem_log.h"
+#include "core/write_behind.h"
 #include "pictures/picture_rows.h"
-#include "platform/diagnostics.h"
-#include "platform/write_behind.h"
 
 #include <QFileDevice>
 #include <QtEndian>

@@ -28,6 +28,16 @@ bool openGifRows(std::unique_ptr<QFile> file, qint64 decodeLimitBytes, std::uniq
 // Rows served top-down from a picture held whole: Format_BGR888 as it is, any other format composited over black.
 std::unique_ptr<PictureRows> heldRows(const QString& path, QImage picture);
 
+// One colour channel of a pixel with that alpha, composited over black.
+inline uchar overBlack(int colour, int alpha) {
+    return static_cast<uchar>((colour * alpha + 127) / 255);
+}
+
+// A number of bytes as mebibytes with one decimal, as the decoders' messages give sizes.
+inline QString mebibytes(qint64 bytes) {
+    return QString::number(double(bytes) / (1 << 20), 'f', 1);
+}
+
 // Reads a file forward in blocks, a byte at a time.
 class BlockReader final {
 public:

@@ -1,5 +1,5 @@
+#include "core/problem_log.h"
 #include "pictures/decoders.h"
-#include "platform/diagnostics.h"
 
 #include <QImageReader>
 #include <QtEndian>

@@ -1,6 +1,6 @@
+#include "core/problem_log.h"
 #include "pictures/decoders.h"
 #include "pictures/exif_orientation.h"
-#include "platform/diagnostics.h"
 
 #include <QImage>
 
@@ -128,10 +128,6 @@ template <typename Step> bool guarded(Decoder& decoder, const Step& step) {
         return false;
     step();
     return true;
-}
-
-QString mebibytes(qint64 bytes) {
-    return QString::number(double(bytes) / (1 << 20), 'f', 1);
 }
 
 QString damaged(const Decoder& decoder) {

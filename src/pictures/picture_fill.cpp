@@ -1,7 +1,7 @@
 #include "pictures/picture_fill.h"
 
+#include "core/problem_log.h"
 #include "pictures/picture_rows.h"
-#include "platform/diagnostics.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 #include "pictures/picture_rows.h"
 
+#include "core/problem_log.h"
 #include "pictures/decoders.h"
-#include "platform/diagnostics.h"
 
 #include <QFileInfo>
 
@@ -91,9 +91,9 @@ protected:
         for (int x = 0; x < width; ++x, bgr += 3) {
             const QRgb pixel = pixels[x];
             const int alpha = qAlpha(pixel);
-            bgr[0] = static_cast<uchar>((qBlue(pixel) * alpha + 127) / 255);
-            bgr[1] = static_cast<uchar>((qGreen(pixel) * alpha + 127) / 255);
-            bgr[2] = static_cast<uchar>((qRed(pixel) * alpha + 127) / 255);
+            bgr[0] = overBlack(qBlue(pixel), alpha);
+            bgr[1] = overBlack(qGreen(pixel), alpha);
+            bgr[2] = overBlack(qRed(pixel), alpha);
         }
         return true;
     }
@@ -126,7 +126,7 @@ bool holdsDeclaredSize(const QFile& file, qint64 width, qint64 height, qint64 de
                            .arg(file.fileName())
                            .arg(width)
                            .arg(height)
-                           .arg(QString::number(double(decodeLimitBytes) / (1 << 20), 'f', 1)));
+                           .arg(mebibytes(decodeLimitBytes)));
 }
 
 bool PictureRows::readRow(uchar* bgr, QString* error) {

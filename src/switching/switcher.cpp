@@ -1,9 +1,10 @@
 #include "switching/switcher.h"
 
-#include "platform/clock.h"
-#include "platform/diagnostics.h"
-#include "settings/config.h"
-#include "settings/text_forms.h"
+#include "core/clock.h"
+#include "core/paths.h"
+#include "core/problem_log.h"
+#include "core/text_forms.h"
+#include "switching/config.h"
 
 #include <QFileInfo>
 

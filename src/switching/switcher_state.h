@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pictures/picture_list.h"
+#include "switching/picture_list.h"
 
 #include <QDateTime>
 #include <QString>

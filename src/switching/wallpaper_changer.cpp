@@ -1,15 +1,15 @@
 #include "switching/wallpaper_changer.h"
 
+#include "core/atomic_file.h"
+#include "core/memory_release.h"
+#include "core/paths.h"
+#include "core/ports/desktop_wallpaper.h"
+#include "core/problem_log.h"
+#include "core/write_behind.h"
 #include "pictures/bitmap_writer.h"
-#include "pictures/picture_list.h"
 #include "pictures/picture_rows.h"
-#include "platform/atomic_file.h"
-#include "platform/desktop_wallpaper.h"
-#include "platform/diagnostics.h"
-#include "platform/memory_release.h"
-#include "platform/write_behind.h"
+#include "switching/picture_list.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 #include <system_error>
@@ -37,12 +37,6 @@ bool writeBitmapCopy(const QString& source, const QString& target, DesktopWallpa
 }
 
 } // namespace
-
-QString joinPath(const QString& folder, const QString& name) {
-    if (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QDir::separator()))
-        return folder + name;
-    return folder + QDir::separator() + name;
-}
 
 bool WallpaperChanger::apply(const QString& name, const QString& path, const QString& folder, QString* error) {
     const bool applied = applyPicture(name, path, folder, error);

@@ -9,9 +9,6 @@ class DesktopWallpaper;
 class ReplacedFileHold;
 class WallpaperRowSink;
 
-// Joins a folder and a file name with exactly one separator between them.
-QString joinPath(const QString& folder, const QString& name);
-
 // Makes one picture the wallpaper. A name ending in ".bmp" (any case) goes to the desktop as it is; anything else
 // is decoded by its content and written as the folder's "temp.bmp", which then goes to the desktop; a desktop that
 // draws the picture itself is handed its rows while the bitmap is written.

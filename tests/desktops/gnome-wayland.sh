@@ -38,7 +38,8 @@ dt_wait_drawn 60 gnome-shell
 
 # The client kind (wayland or x11) of the program's window that GNOME Shell shows; fails while none is shown.
 window_client() {
-    "$DT_PYTHON" "$DT_HERE/waymon.py" --source gnome --windows | sed -n 's/^Quorlen(Win manager) //p' | grep .
+    "$DT_PYTHON" "$DT_HERE/waymon.py" --source gnome --windows |
+        awk -v title="$XS_WINDOW_TITLE " 'index($0, title) == 1 { print substr($0, length(title) + 1) }' | grep .
 }
 # check_window_shown FAILURE: the window must come on screen, through Qt's Wayland plug-in.
 check_window_shown() {

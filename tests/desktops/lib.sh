@@ -7,6 +7,7 @@
 
 # shellcheck source=SCRIPTDIR/../../scripts/x-session.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/x-session.sh"
+xs_begin
 DT_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 DT_NAME=$(basename "$0" .sh)
 XS_NAME=desktop-$DT_NAME
@@ -34,11 +35,6 @@ DT_SIZE=1024x768
 DT_PYTHON=/usr/bin/python3
 
 dt_log() { printf '%s [%s] %s\n' "$(date +%T.%3N)" "$DT_NAME" "$*" >&2; }
-
-dt_now_ms() {
-    local micros=${EPOCHREALTIME/[.,]/}
-    printf '%s\n' "$((micros / 1000))"
-}
 
 # A check that failed: said at once, and the script exits 1 at the end.
 dt_fail() {
@@ -214,7 +210,7 @@ dt_stop_program() {
 }
 
 # Appends "TIME WORD" to OUTDIR/events; the analysis leaves out switches while the desktop is "down".
-dt_event() { printf '%s %s\n' "$(dt_now_ms)" "$1" >>"$DT_OUT/events"; }
+dt_event() { printf '%s %s\n' "$(xs_now_ms)" "$1" >>"$DT_OUT/events"; }
 
 # dt_switches_begin SECONDS: writes the pictures and the settings, starts the pixel monitor and the program.
 dt_switches_begin() {
@@ -241,14 +237,14 @@ dt_switches_begin() {
         xs_wait_for 10 xs_file_has_line "$DT_OUT/pixmon.log" || dt_abort "waymon.py saw no screen"
     fi
     sleep 0.3
-    DT_BEGAN_MS=$(dt_now_ms)
+    DT_BEGAN_MS=$(xs_now_ms)
     dt_start_program
     dt_log "the program switches every $DT_INTERVAL s"
 }
 
 # dt_sleep_until SECONDS: sleeps until that long after the program started.
 dt_sleep_until() {
-    local left=$((DT_BEGAN_MS + ${1%.*} * 1000 - $(dt_now_ms)))
+    local left=$((DT_BEGAN_MS + ${1%.*} * 1000 - $(xs_now_ms)))
     ((left <= 0)) || sleep "$((left / 1000)).$(printf '%03d' $((left % 1000)))"
 }
 

@@ -7,7 +7,6 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 dt_session 1024x768
 export XDG_CURRENT_DESKTOP=XFCE XDG_SESSION_DESKTOP=xfce DESKTOP_SESSION=xfce
-window_pattern='^Quorlen\(Win manager\)$'
 
 # A channel file in place is what the panel's first-start question "Use default config" would write.
 channels=$XDG_CONFIG_HOME/xfce4/xfconf/xfce-perchannel-xml
@@ -52,7 +51,7 @@ for try in 1 2 3 4 5; do
     xdotool mousemove "$x" "$row" click --repeat 2 --delay "$delay" 1
     sleep 2
     workspace=$(xprop -root _NET_CURRENT_DESKTOP | awk '{ print $3 }')
-    window=$(xdotool search --name "$window_pattern" | head -n 1 || true)
+    window=$(xdotool search --name "$XS_WINDOW_PATTERN" | head -n 1 || true)
     state=none window_workspace=none viewable=no
     if [[ -n $window ]]; then
         state=$(xprop -id "$window" _NET_WM_STATE | sed 's/.*= //')

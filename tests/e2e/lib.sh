@@ -1,13 +1,15 @@
 # shellcheck shell=bash
-# Helpers for the end-to-end scenarios. A scenario sources this file with the program's path as $1 and the
+# Helpers for the end-to-end scenarios, on top of the shared ones of scripts/x-session.sh (xs_log, xs_step, xs_fail,
+# xs_wait_for, the tray and the root pixmap). A scenario sources this file with the program's path as $1 and the
 # window_layout tool's path as $2 (ctest passes both):
 #     source "$(dirname "${BASH_SOURCE[0]}")/lib.sh" "${1:-}" "${2:-}"
-# Everything started here runs on a private Xvfb display with a trayer tray host (scripts/x-session.sh), and is
-# stopped by PID when the scenario exits. Exit codes: 0 passed, 1 failed, 77 skipped (a tool is missing).
+# Everything started here runs on a private Xvfb display with a trayer tray host, and is stopped by PID when the
+# scenario exits. Exit codes: 0 passed, 1 failed, 77 skipped (a tool is missing).
 # When QUORLEN_NO_SKIPS is set (scripts/test sets it), a missing tool fails the scenario instead.
 
 # shellcheck source=SCRIPTDIR/../../scripts/x-session.sh
 source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/x-session.sh"
+xs_begin
 XS_NAME=e2e
 E2E_PROGRAM=${1:-}
 E2E_LAYOUT_TOOL=${2:-}
@@ -20,34 +22,14 @@ E2E_PROGRAM_PID=
 E2E_PROGRAM_STATUS=
 # Further programs a scenario started (a second copy, say), stopped by PID on exit like the first.
 E2E_OTHER_PIDS=()
-# The title of the window that the program shows when its tray icon is double-clicked, as an xdotool pattern.
-E2E_WINDOW_PATTERN='^Quorlen\(Win manager\)$'
 # Longer than any double-click interval, so two clicks this far apart never count as one double click.
 # shellcheck disable=SC2034  # read by the scenarios
 E2E_DOUBLE_CLICK_GAP=0.6
 
-e2e_log() { printf 'e2e: %s\n' "$*" >&2; }
-
-e2e_fail() {
-    e2e_log "FAIL: $*"
-    exit 1
-}
-
-e2e_now_ms() {
-    local micros=${EPOCHREALTIME/[.,]/}
-    printf '%s\n' "$((micros / 1000))"
-}
-
-# Milliseconds since the scenario started, for the step timings in the log.
-E2E_STARTED_MS=$(e2e_now_ms)
-e2e_step() { e2e_log "[$(($(e2e_now_ms) - E2E_STARTED_MS)) ms] $*"; }
-
-e2e_stop_pid() { xs_stop_pid "$1"; }
-
 # Runs on exit before the X session is stopped (a scenario's own xs_on_exit hooks run before this one).
 e2e_cleanup() {
     if ((XS_EXIT_STATUS != 0 && XS_EXIT_STATUS != 77)) && [[ -s $E2E_PROGRAM_LOG ]]; then
-        e2e_log "program stderr:"
+        xs_log "program stderr:"
         sed 's/^/    /' "$E2E_PROGRAM_LOG" >&2
     fi
     local pid
@@ -59,7 +41,7 @@ e2e_cleanup() {
 xs_on_exit e2e_cleanup
 
 if [[ ! -x $E2E_PROGRAM || -d $E2E_PROGRAM ]]; then
-    e2e_fail "no program to test at '${E2E_PROGRAM}' (usage: bash $0 /path/to/quorlen)"
+    xs_fail "no program to test at '${E2E_PROGRAM}' (usage: bash $0 /path/to/quorlen)"
 fi
 # The program starts in its private home, so a relative path must be made absolute first.
 [[ $E2E_PROGRAM == /* ]] || E2E_PROGRAM=$PWD/$E2E_PROGRAM
@@ -69,31 +51,17 @@ fi
 # Extra tool names may be given.
 e2e_require_tools() { xs_require_tools test Xvfb trayer xdotool xprop xwininfo import "$@"; }
 
-# Polls a command every 0.1 s until it succeeds; after the given seconds it reports and returns 1.
-e2e_wait_for() {
-    local seconds=$1
-    shift
-    local deadline=$(($(e2e_now_ms) + ${seconds%.*} * 1000))
-    until "$@" >/dev/null 2>&1; do
-        if (($(e2e_now_ms) >= deadline)); then
-            e2e_log "gave up after ${seconds} s waiting for: $*"
-            return 1
-        fi
-        sleep 0.1
-    done
-}
-
 # Starts Xvfb on the first free display and exports DISPLAY, then reads the window's layout table.
 e2e_start_x() {
-    xs_start_x 1024x768x24 || e2e_fail "Xvfb did not start"
-    e2e_step "Xvfb runs on display $DISPLAY"
+    xs_start_x 1024x768x24 || xs_fail "Xvfb did not start"
+    xs_step "Xvfb runs on display $DISPLAY"
     e2e_load_layout
 }
 
 # Starts the trayer tray host in the top-right corner and waits until its panel is on screen.
 e2e_start_tray() {
-    xs_start_tray || e2e_fail "trayer did not show its panel"
-    e2e_step "trayer panel is window $XS_TRAY_WINDOW"
+    xs_start_tray || xs_fail "trayer did not show its panel"
+    xs_step "trayer panel is window $XS_TRAY_WINDOW"
 }
 
 # Writes the program's settings file; each argument is one "Key=Value" line of the [Tivelo] group.
@@ -122,25 +90,7 @@ e2e_exec_program() {
 e2e_start_program() {
     e2e_exec_program &
     E2E_PROGRAM_PID=$!
-    e2e_step "program started, PID $E2E_PROGRAM_PID"
-}
-
-# Prints the window that the program's tray icon embedded into trayer; fails when no icon is embedded.
-e2e_tray_icon_window() { xs_tray_icon; }
-
-e2e_tray_is_empty() { xs_tray_empty; }
-
-# Prints the program's main window when it is mapped and viewable.
-e2e_window_mapped() { xs_visible_window "$E2E_WINDOW_PATTERN"; }
-
-e2e_window_unmapped() { ! e2e_window_mapped >/dev/null; }
-
-# Prints the pixmap id that the wallpaper setter left in the root window's _XROOTPMAP_ID property.
-e2e_root_pixmap() {
-    local line
-    line=$(xprop -root _XROOTPMAP_ID 2>/dev/null) || return 1
-    [[ $line =~ (0x[0-9a-fA-F]+) ]] || return 1
-    printf '%s\n' "${BASH_REMATCH[1]}"
+    xs_step "program started, PID $E2E_PROGRAM_PID"
 }
 
 e2e_screenshot() { import -window root "$1"; }
@@ -157,24 +107,16 @@ e2e_click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
 
 e2e_double_click() { xdotool mousemove --window "$1" "$2" "$3" click --repeat 2 --delay 80 1; }
 
-# Succeeds once a process has ended: it is gone or only a zombie waiting to be reaped.
-e2e_pid_gone() {
-    local stat
-    { stat=$(<"/proc/$1/stat"); } 2>/dev/null || return 0
-    stat=${stat##*) }
-    [[ $stat == Z* ]]
-}
-
 # Succeeds once the program has ended.
-e2e_program_gone() { e2e_pid_gone "$E2E_PROGRAM_PID"; }
+e2e_program_gone() { xs_pid_gone "$E2E_PROGRAM_PID"; }
 
 # Waits for the program to end by itself and keeps its exit code in E2E_PROGRAM_STATUS.
 e2e_wait_program_exit() {
-    e2e_wait_for "$1" e2e_program_gone || return 1
+    xs_wait_for "$1" e2e_program_gone || return 1
     E2E_PROGRAM_STATUS=0
     wait "$E2E_PROGRAM_PID" || E2E_PROGRAM_STATUS=$?
     E2E_PROGRAM_PID=
-    e2e_step "program exited with code $E2E_PROGRAM_STATUS"
+    xs_step "program exited with code $E2E_PROGRAM_STATUS"
 }
 
 # ---- Helpers for the scenarios that drive the window ----
@@ -187,19 +129,19 @@ e2e_load_layout() {
     local table name left top width height
     xs_program_env "$E2E_TMP/layout-home"
     table=$("${XS_ENV[@]}" "$E2E_LAYOUT_TOOL" 2>"$E2E_TMP/layout.stderr") ||
-        { cat "$E2E_TMP/layout.stderr" >&2; e2e_fail "$E2E_LAYOUT_TOOL failed"; }
+        { cat "$E2E_TMP/layout.stderr" >&2; xs_fail "$E2E_LAYOUT_TOOL failed"; }
     while read -r name left top width height; do
         [[ $left$top$width$height =~ ^[0-9]+$ ]] ||
-            e2e_fail "not a box in the window layout: '$name $left $top $width $height'"
+            xs_fail "not a box in the window layout: '$name $left $top $width $height'"
         E2E_BOX[$name]="$left $top $width $height"
     done <<<"$table"
-    e2e_step "window layout: ${#E2E_BOX[@]} controls"
+    xs_step "window layout: ${#E2E_BOX[@]} controls"
 }
 
 # Prints a control's box as "left top width height"; fails when the layout has no such control.
 e2e_box() {
     if [[ -z ${E2E_BOX[$1]:-} ]]; then
-        e2e_log "no control '$1' in the window layout (${E2E_LAYOUT_TOOL:-no window_layout tool given})"
+        xs_log "no control '$1' in the window layout (${E2E_LAYOUT_TOOL:-no window_layout tool given})"
         return 1
     fi
     printf '%s\n' "${E2E_BOX[$1]}"
@@ -214,18 +156,18 @@ e2e_centre() {
 
 # Double-clicks the tray icon, waits for the window and prints its id.
 e2e_show_window() {
-    e2e_wait_for 10 e2e_tray_icon_window || e2e_fail "no tray icon was embedded into the tray"
-    e2e_double_click "$(e2e_tray_icon_window)" 8 8
-    e2e_wait_for 5 e2e_window_mapped || e2e_fail "a double click on the tray icon did not show the window"
-    e2e_window_mapped
+    xs_wait_for 10 xs_tray_icon || xs_fail "no tray icon was embedded into the tray"
+    e2e_double_click "$(xs_tray_icon)" 8 8
+    xs_wait_for 5 xs_program_window || xs_fail "a double click on the tray icon did not show the window"
+    xs_program_window
 }
 
 # Clicks the middle of a control of the given window, named as in the window layout.
 e2e_click_control() {
     local x y
-    read -r x y < <(e2e_centre "$2") || e2e_fail "cannot click $2"
+    read -r x y < <(e2e_centre "$2") || xs_fail "cannot click $2"
     e2e_click "$1" "$x" "$y"
-    e2e_step "clicked $2"
+    xs_step "clicked $2"
 }
 
 # Prints the value of one key of the settings file ([Tivelo] is its only group); fails when it is absent.
@@ -247,7 +189,7 @@ e2e_setting_is() { [[ $(e2e_setting "$1") == "$2" ]]; }
 e2e_draw_picture() {
     local path=$1 colour=$2 format=
     [[ ${path,,} == *.bmp ]] && format=BMP3:
-    convert -size 160x120 "xc:#${colour}" "${format}${path}" || e2e_fail "could not draw $path"
+    convert -size 160x120 "xc:#${colour}" "${format}${path}" || xs_fail "could not draw $path"
 }
 
 # Succeeds when two RRGGBB colours differ by less than 48 steps in every channel (JPEG shifts them a little).
@@ -259,21 +201,14 @@ e2e_colour_near() {
     done
 }
 
-# Succeeds while the root window has a wallpaper pixmap other than the given one ("" for none).
-e2e_root_pixmap_differs() {
-    local now
-    now=$(e2e_root_pixmap) || return 1
-    [[ $now != "$1" ]]
-}
-
 # Fails as soon as the root pixmap differs from the given one within the given seconds.
 e2e_root_pixmap_stays() {
     local expected=$1 seconds=$2 now
-    local deadline=$(($(e2e_now_ms) + seconds * 1000))
-    while (($(e2e_now_ms) < deadline)); do
-        now=$(e2e_root_pixmap) || now=
+    local deadline=$(($(xs_now_ms) + seconds * 1000))
+    while (($(xs_now_ms) < deadline)); do
+        now=$(xs_root_pixmap) || now=
         if [[ $now != "$expected" ]]; then
-            e2e_log "the root pixmap changed from '${expected}' to '${now}'"
+            xs_log "the root pixmap changed from '${expected}' to '${now}'"
             return 1
         fi
         sleep 0.2
@@ -331,7 +266,7 @@ e2e_open_folder_by_keyboard() {
     local window=$1 folder=$2 part opened='' parts
     IFS=/ read -r -a parts <<<"${folder#/}"
     local left top width
-    read -r left top width _ < <(e2e_box folderList) || e2e_fail "cannot find the folder list"
+    read -r left top width _ < <(e2e_box folderList) || xs_fail "cannot find the folder list"
     e2e_click "$window" $((left + width / 2)) $((top + 8))
     for part in "${parts[@]}"; do
         [[ -n $part ]] || continue
@@ -339,9 +274,9 @@ e2e_open_folder_by_keyboard() {
         sleep "$E2E_TYPE_AHEAD_GAP"
         xdotool type --delay 20 -- "$part"
         xdotool key Return
-        e2e_wait_for 5 e2e_setting_is DirName "$opened" ||
-            e2e_fail "typing '$part' and Enter in the folder list did not open $opened (DirName: $(e2e_setting DirName))"
-        e2e_step "the folder list opened $opened"
+        xs_wait_for 5 e2e_setting_is DirName "$opened" ||
+            xs_fail "typing '$part' and Enter in the folder list did not open $opened (DirName: $(e2e_setting DirName))"
+        xs_step "the folder list opened $opened"
     done
 }
 
@@ -359,8 +294,8 @@ e2e_run_other_copy() {
     e2e_exec_program &
     pid=$!
     E2E_OTHER_PIDS+=("$pid")
-    e2e_step "another copy started, PID $pid"
-    e2e_wait_for "$1" e2e_pid_gone "$pid" || return 1
+    xs_step "another copy started, PID $pid"
+    xs_wait_for "$1" xs_pid_gone "$pid" || return 1
     E2E_OTHER_STATUS=0
     wait "$pid" || E2E_OTHER_STATUS=$?
     # Reaped: its PID may be reused by anything now, so the clean-up must not stop it.
@@ -369,5 +304,5 @@ e2e_run_other_copy() {
         [[ $other == "$pid" ]] || kept+=("$other")
     done
     E2E_OTHER_PIDS=("${kept[@]}")
-    e2e_step "the other copy exited with code $E2E_OTHER_STATUS"
+    xs_step "the other copy exited with code $E2E_OTHER_STATUS"
 }

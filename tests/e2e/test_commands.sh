@@ -32,24 +32,24 @@ screen_shows_a_picture() {
 # Waits for a new root pixmap after the given action; the action's words are the log's.
 expect_new_wallpaper() {
     local before=$1 seconds=$2 why=$3
-    e2e_wait_for "$seconds" e2e_root_pixmap_differs "$before" || e2e_fail "$why did not change the wallpaper"
-    pixmap=$(e2e_root_pixmap)
-    e2e_step "$why changed the wallpaper: root pixmap $pixmap"
+    xs_wait_for "$seconds" xs_root_pixmap_differs "$before" || xs_fail "$why did not change the wallpaper"
+    pixmap=$(xs_root_pixmap)
+    xs_step "$why changed the wallpaper: root pixmap $pixmap"
 }
 
 e2e_start_x
 e2e_start_tray
 e2e_start_program
 
-e2e_wait_for 10 e2e_tray_icon_window || e2e_fail "no tray icon was embedded into the tray"
-e2e_root_pixmap >/dev/null && e2e_fail "with switching stored off, start-up set a wallpaper"
+xs_wait_for 10 xs_tray_icon || xs_fail "no tray icon was embedded into the tray"
+xs_root_pixmap >/dev/null && xs_fail "with switching stored off, start-up set a wallpaper"
 window=$(e2e_show_window)
-e2e_step "the window $window is shown, no wallpaper set"
+xs_step "the window $window is shown, no wallpaper set"
 
 e2e_click_control "$window" applyPictureButton
 expect_new_wallpaper "" 5 "Apply"
-e2e_wait_for 5 screen_shows_a_picture || e2e_fail "the screen does not show one of the pictures after Apply"
-e2e_wait_for 5 e2e_setting_is pause True || e2e_fail "Apply did not store switching on (pause: $(e2e_setting pause))"
+xs_wait_for 5 screen_shows_a_picture || xs_fail "the screen does not show one of the pictures after Apply"
+xs_wait_for 5 e2e_setting_is pause True || xs_fail "Apply did not store switching on (pause: $(e2e_setting pause))"
 
 e2e_click_control "$window" nextPictureButton
 expect_new_wallpaper "$pixmap" 5 "Next"
@@ -63,17 +63,17 @@ xdotool key ctrl+a
 xdotool type -- 2
 xdotool key Return
 expect_new_wallpaper "$pixmap" 5 "Enter in the seconds field"
-e2e_wait_for 5 e2e_setting_is Interval 2 || e2e_fail "Enter did not store the interval (Interval: $(e2e_setting Interval))"
+xs_wait_for 5 e2e_setting_is Interval 2 || xs_fail "Enter did not store the interval (Interval: $(e2e_setting Interval))"
 expect_new_wallpaper "$pixmap" 6 "the 2-second timer"
 
 e2e_click_control "$window" stopPictureButton
-e2e_wait_for 5 e2e_setting_is pause False || e2e_fail "Stop did not store switching off (pause: $(e2e_setting pause))"
-pixmap=$(e2e_root_pixmap)
-e2e_root_pixmap_stays "$pixmap" 5 || e2e_fail "the wallpaper changed within two intervals after Stop"
-e2e_step "the wallpaper stayed for two intervals after Stop"
+xs_wait_for 5 e2e_setting_is pause False || xs_fail "Stop did not store switching off (pause: $(e2e_setting pause))"
+pixmap=$(xs_root_pixmap)
+e2e_root_pixmap_stays "$pixmap" 5 || xs_fail "the wallpaper changed within two intervals after Stop"
+xs_step "the wallpaper stayed for two intervals after Stop"
 
 e2e_click_control "$window" nextPictureButton
 expect_new_wallpaper "$pixmap" 5 "Next after Stop"
 expect_new_wallpaper "$pixmap" 6 "the timer restarted by Next"
-e2e_setting_is pause True || e2e_fail "Next turned switching on but stored pause '$(e2e_setting pause)'"
-e2e_step "passed"
+e2e_setting_is pause True || xs_fail "Next turned switching on but stored pause '$(e2e_setting pause)'"
+xs_step "passed"

@@ -21,9 +21,9 @@ mkdir -p "$pictures"
 # written from them has a size known in advance.
 for colour in red green blue; do
     convert -size "${width}x${height}" "xc:$colour" +noise Random -fill "$colour" -colorize 40% -quality 90 \
-        "$pictures/$colour.jpg" || e2e_fail "could not draw the $colour picture"
+        "$pictures/$colour.jpg" || xs_fail "could not draw the $colour picture"
 done
-e2e_step "pictures: $(du -sh "$pictures" | cut -f1) in 3 JPEGs of ${width}x${height}"
+xs_step "pictures: $(du -sh "$pictures" | cut -f1) in 3 JPEGs of ${width}x${height}"
 settings=("Interval=1" "pause=True" "DirName=$pictures" "UpdateRegistry=False")
 e2e_write_settings "${settings[@]}"
 converted=$pictures/temp.bmp
@@ -38,16 +38,16 @@ number_at() {
 whole_bitmap() {
     local file=$1 size bits offset row_bytes
     size=$(stat -c %s "$file") || return 1
-    ((size >= 54)) || { e2e_log "$file: only $size bytes" && return 1; }
-    [[ $(head -c 2 "$file") == BM ]] || { e2e_log "$file: no bitmap signature" && return 1; }
-    [[ $(number_at "$file" 2 4) == "$size" ]] || { e2e_log "$file: header says $(number_at "$file" 2 4) bytes, file has $size" && return 1; }
+    ((size >= 54)) || { xs_log "$file: only $size bytes" && return 1; }
+    [[ $(head -c 2 "$file") == BM ]] || { xs_log "$file: no bitmap signature" && return 1; }
+    [[ $(number_at "$file" 2 4) == "$size" ]] || { xs_log "$file: header says $(number_at "$file" 2 4) bytes, file has $size" && return 1; }
     [[ $(number_at "$file" 18 4) == "$width" && $(number_at "$file" 22 4) == "$height" ]] ||
-        { e2e_log "$file: not ${width}x${height}" && return 1; }
+        { xs_log "$file: not ${width}x${height}" && return 1; }
     bits=$(number_at "$file" 28 2)
     offset=$(number_at "$file" 10 4)
     # shellcheck disable=SC2017  # rows are padded to whole 4-byte words: the division must round down first
     row_bytes=$(((width * bits + 31) / 32 * 4))
-    ((offset + row_bytes * height == size)) || { e2e_log "$file: $bits-bit rows do not fill $size bytes" && return 1; }
+    ((offset + row_bytes * height == size)) || { xs_log "$file: $bits-bit rows do not fill $size bytes" && return 1; }
 }
 
 # Succeeds when the settings file has its section and each of the four values as written.
@@ -55,7 +55,7 @@ settings_intact() {
     local line
     [[ $(head -n 1 "$E2E_SETTINGS_FILE") == "[Tivelo]" ]] || return 1
     for line in "${settings[@]}"; do
-        grep -qxF -- "$line" "$E2E_SETTINGS_FILE" || { e2e_log "settings lost '$line'" && return 1; }
+        grep -qxF -- "$line" "$E2E_SETTINGS_FILE" || { xs_log "settings lost '$line'" && return 1; }
     done
 }
 
@@ -65,18 +65,18 @@ e2e_start_tray
 # One undisturbed start first, to tell where in the kill window the conversions fall.
 inode_of() { stat -c %i "$1" 2>/dev/null; }
 inode_differs() { [[ $(inode_of "$converted") != "$1" ]]; }
-calibration_start=$(e2e_now_ms)
+calibration_start=$(xs_now_ms)
 e2e_start_program 2>/dev/null
-e2e_wait_for 10 test -s "$converted" || e2e_fail "the program never converted a picture"
-first_done=$(($(e2e_now_ms) - calibration_start))
-e2e_wait_for 10 inode_differs "$(inode_of "$converted")" || e2e_fail "the program never converted a second picture"
-second_done=$(($(e2e_now_ms) - calibration_start))
-e2e_stop_pid "$E2E_PROGRAM_PID"
+xs_wait_for 10 test -s "$converted" || xs_fail "the program never converted a picture"
+first_done=$(($(xs_now_ms) - calibration_start))
+xs_wait_for 10 inode_differs "$(inode_of "$converted")" || xs_fail "the program never converted a second picture"
+second_done=$(($(xs_now_ms) - calibration_start))
+xs_stop_pid "$E2E_PROGRAM_PID"
 E2E_PROGRAM_PID=
 # Two kills in three fall on the start-up (settings saved, first picture converted), one on the next conversion.
 first_window=(20 $((first_done + 150)))
 second_window=($((second_done - 400 > first_window[1] ? second_done - 400 : first_window[1])) $((second_done + 150)))
-e2e_step "undisturbed: the first bitmap was whole ${first_done} ms after the start, the second ${second_done} ms;" \
+xs_step "undisturbed: the first bitmap was whole ${first_done} ms after the start, the second ${second_done} ms;" \
     "kills fall in ${first_window[0]}-${first_window[1]} ms and ${second_window[0]}-${second_window[1]} ms"
 rm -f "$converted"
 
@@ -98,7 +98,7 @@ for ((kill = 1; kill <= kills; kill++)); do
     wait "$E2E_PROGRAM_PID" 2>/dev/null
     E2E_PROGRAM_PID=
     if [[ -e $converted ]]; then
-        whole_bitmap "$converted" || e2e_fail "kill $kill after $delay_ms ms (seed $seed) left a broken temp.bmp"
+        whole_bitmap "$converted" || xs_fail "kill $kill after $delay_ms ms (seed $seed) left a broken temp.bmp"
         inode=$(stat -c %i "$converted")
         if [[ $inode != "$previous_inode" ]]; then
             new_bitmaps=$((new_bitmaps + 1))
@@ -109,14 +109,14 @@ for ((kill = 1; kill <= kills; kill++)); do
     else
         absent=$((absent + 1))
     fi
-    settings_intact || e2e_fail "kill $kill after $delay_ms ms (seed $seed) damaged the settings file"
+    settings_intact || xs_fail "kill $kill after $delay_ms ms (seed $seed) damaged the settings file"
 done
 
 mapfile -t leftovers < <(find "$pictures" "$(dirname "$E2E_SETTINGS_FILE")" -mindepth 1 -name '.*')
-e2e_step "$kills kills (seed $seed): temp.bmp absent $absent times, newly written $new_bitmaps, left as before $unchanged;" \
+xs_step "$kills kills (seed $seed): temp.bmp absent $absent times, newly written $new_bitmaps, left as before $unchanged;" \
     "settings intact every time; ${#leftovers[@]} half-written files left behind"
 if ((${#leftovers[@]} > 0)); then
-    e2e_log "left behind: ${leftovers[*]}"
+    xs_log "left behind: ${leftovers[*]}"
 fi
-((new_bitmaps > 0 && unchanged > 0)) || e2e_fail "the kills did not fall both before and after conversions"
-e2e_step "passed"
+((new_bitmaps > 0 && unchanged > 0)) || xs_fail "the kills did not fall both before and after conversions"
+xs_step "passed"

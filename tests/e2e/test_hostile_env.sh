@@ -18,7 +18,7 @@ mkdir -p "$pictures"
 if ! convert -size 160x120 xc:red "BMP3:$pictures/red.bmp" ||
     ! convert -size 160x120 xc:blue "BMP3:$pictures/blue.bmp" ||
     ! convert -size 160x120 xc:lime -quality 90 "$pictures/lime.jpg"; then
-    e2e_fail "could not draw the pictures"
+    xs_fail "could not draw the pictures"
 fi
 chmod -R a+rX "$pictures"
 chown nobody "$pictures" # so that a conversion run as "nobody" can write temp.bmp
@@ -60,37 +60,31 @@ start() {
 }
 
 stop() {
-    e2e_stop_pid "$E2E_PROGRAM_PID"
+    xs_stop_pid "$E2E_PROGRAM_PID"
     E2E_PROGRAM_PID=
-}
-
-root_pixmap_other_than() {
-    local now
-    now=$(e2e_root_pixmap) || return 1
-    [[ $now != "$1" ]]
 }
 
 # Waits for the wallpaper to change twice: the program is up and switching.
 expect_switching() {
     local first
-    e2e_wait_for 10 root_pixmap_other_than "$(e2e_root_pixmap || echo none)" || e2e_fail "$case: no switch"
-    first=$(e2e_root_pixmap)
-    e2e_wait_for 10 root_pixmap_other_than "$first" || e2e_fail "$case: switching stopped after one picture"
+    xs_wait_for 10 xs_root_pixmap_differs "$(xs_root_pixmap || echo none)" || xs_fail "$case: no switch"
+    first=$(xs_root_pixmap)
+    xs_wait_for 10 xs_root_pixmap_differs "$first" || xs_fail "$case: switching stopped after one picture"
 }
 
 expect_line() {
-    e2e_wait_for 10 grep -q -- "$1" "$E2E_PROGRAM_LOG" || e2e_fail "$case: no stderr line like '$1'"
+    xs_wait_for 10 grep -q -- "$1" "$E2E_PROGRAM_LOG" || xs_fail "$case: no stderr line like '$1'"
 }
 
 # The program is still there a moment later: nothing made it crash.
 expect_alive() {
     sleep "$1"
-    e2e_program_gone && e2e_fail "$case: the program ended"
+    e2e_program_gone && xs_fail "$case: the program ended"
     return 0
 }
 
 passed() {
-    e2e_step "$case: passed; stderr:"
+    xs_step "$case: passed; stderr:"
     sed 's/^/    /' "$E2E_PROGRAM_LOG" >&2
     cases_run=$((cases_run + 1))
 }
@@ -107,9 +101,9 @@ ln -s "$E2E_TMP/dotfiles/Tivelo.conf" "$E2E_SETTINGS_FILE"
 start
 expect_switching
 stop
-[[ -L $E2E_SETTINGS_FILE ]] || e2e_fail "$case: the save replaced the link"
-grep -qxF "DirName=$pictures" "$E2E_TMP/dotfiles/Tivelo.conf" || e2e_fail "$case: the linked file lost DirName"
-grep -q settings "$E2E_PROGRAM_LOG" && e2e_fail "$case: a complaint about good settings"
+[[ -L $E2E_SETTINGS_FILE ]] || xs_fail "$case: the save replaced the link"
+grep -qxF "DirName=$pictures" "$E2E_TMP/dotfiles/Tivelo.conf" || xs_fail "$case: the linked file lost DirName"
+grep -q settings "$E2E_PROGRAM_LOG" && xs_fail "$case: a complaint about good settings"
 passed
 
 case="settings file is a folder"
@@ -120,7 +114,7 @@ expect_line "settings $E2E_SETTINGS_FILE: it is a folder"
 expect_line "cannot store"
 expect_alive 1
 stop
-[[ -d $E2E_SETTINGS_FILE/inside ]] || e2e_fail "$case: the folder was touched"
+[[ -d $E2E_SETTINGS_FILE/inside ]] || xs_fail "$case: the folder was touched"
 passed
 
 case="settings file is a named pipe"
@@ -128,9 +122,9 @@ fresh_home
 mkfifo "$E2E_SETTINGS_FILE"
 start
 expect_line "settings $E2E_SETTINGS_FILE: it is not a plain file"
-e2e_wait_for 10 e2e_tray_icon_window || e2e_fail "$case: the program hung before its tray icon"
+xs_wait_for 10 xs_tray_icon || xs_fail "$case: the program hung before its tray icon"
 stop
-[[ -p $E2E_SETTINGS_FILE ]] || e2e_fail "$case: the pipe was replaced"
+[[ -p $E2E_SETTINGS_FILE ]] || xs_fail "$case: the pipe was replaced"
 passed
 
 case="settings file full of garbage"
@@ -138,11 +132,11 @@ fresh_home
 head -c 4096 /dev/urandom >"$E2E_SETTINGS_FILE"
 start
 expect_line "hold no \[Tivelo\] section"
-e2e_wait_for 10 grep -q '^pause=' "$E2E_SETTINGS_FILE" || e2e_fail "$case: the resume did not save over the garbage"
+xs_wait_for 10 grep -q '^pause=' "$E2E_SETTINGS_FILE" || xs_fail "$case: the resume did not save over the garbage"
 expect_alive 1
 stop
 for key in Interval pause DirName UpdateRegistry; do
-    grep -q "^$key=" "$E2E_SETTINGS_FILE" || e2e_fail "$case: $key missing after the save"
+    grep -q "^$key=" "$E2E_SETTINGS_FILE" || xs_fail "$case: $key missing after the save"
 done
 passed
 
@@ -158,7 +152,7 @@ if $can_drop_root; then
     expect_line "cannot store .*access denied"
     expect_alive 1
     stop
-    cmp -s "$E2E_SETTINGS_FILE" "$E2E_TMP/settings.before" || e2e_fail "$case: the settings changed"
+    cmp -s "$E2E_SETTINGS_FILE" "$E2E_TMP/settings.before" || xs_fail "$case: the settings changed"
     passed
 
     case="read-only config folder"
@@ -171,11 +165,11 @@ if $can_drop_root; then
     expect_switching
     expect_line "cannot store .*access denied"
     stop
-    cmp -s "$E2E_SETTINGS_FILE" "$E2E_TMP/settings.before" || e2e_fail "$case: the settings changed"
+    cmp -s "$E2E_SETTINGS_FILE" "$E2E_TMP/settings.before" || xs_fail "$case: the settings changed"
     chmod 755 "$(dirname "$E2E_SETTINGS_FILE")"
     passed
 else
-    e2e_log "the permission cases are left out: not root, or cannot become nobody"
+    xs_log "the permission cases are left out: not root, or cannot become nobody"
 fi
 
 case="stored picture folder unplugged at start, then back"
@@ -186,8 +180,8 @@ start
 expect_line "cannot open the folder $stick"
 expect_alive 3
 stop
-(($(grep -c "cannot open the folder" "$E2E_PROGRAM_LOG") == 1)) || e2e_fail "$case: not said exactly once"
-grep -qxF "DirName=$stick" "$E2E_SETTINGS_FILE" || e2e_fail "$case: the stored folder was replaced"
+(($(grep -c "cannot open the folder" "$E2E_PROGRAM_LOG") == 1)) || xs_fail "$case: not said exactly once"
+grep -qxF "DirName=$stick" "$E2E_SETTINGS_FILE" || xs_fail "$case: the stored folder was replaced"
 mkdir -p "$stick"
 cp "$pictures"/*.bmp "$pictures"/*.jpg "$stick/"
 start
@@ -246,7 +240,7 @@ if mount -t tmpfs -o size=4m quorlen-removable "$mount_point" 2>/dev/null; then
     stop
     passed
 else
-    e2e_log "the mount case is left out: cannot mount a tmpfs here"
+    xs_log "the mount case is left out: cannot mount a tmpfs here"
 fi
 
-e2e_step "$cases_run cases passed"
+xs_step "$cases_run cases passed"

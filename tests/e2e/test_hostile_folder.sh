@@ -32,7 +32,7 @@ good[$odd_bytes_name]=00ffff
 for name in "${!good[@]}"; do
     extension=${name##*.}
     e2e_draw_picture "$E2E_TMP/drawing.$extension" "${good[$name]}"
-    mv -- "$E2E_TMP/drawing.$extension" "$pictures/$name" || e2e_fail "could not name a picture '$name'"
+    mv -- "$E2E_TMP/drawing.$extension" "$pictures/$name" || xs_fail "could not name a picture '$name'"
 done
 
 # Bad pictures, which the program must report and skip.
@@ -75,15 +75,15 @@ e2e_start_x
 e2e_start_tray
 e2e_start_program
 
-e2e_wait_for 40 observe ||
-    e2e_fail "saw ${#seen[@]} different pictures; stderr named: $(grep -o -F -e truncated.jpg -e text.gif -e empty.bmp \
+xs_wait_for 40 observe ||
+    xs_fail "saw ${#seen[@]} different pictures; stderr named: $(grep -o -F -e truncated.jpg -e text.gif -e empty.bmp \
         "$E2E_PROGRAM_LOG" | sort -u | tr '\n' ' ')"
 shown=()
 for name in "${!seen[@]}"; do shown+=("${name@Q}"); done
-e2e_step "shown: ${shown[*]}; every bad file was named"
+xs_step "shown: ${shown[*]}; every bad file was named"
 
-e2e_program_gone && e2e_fail "the program ended while switching through the hostile folder"
-e2e_tray_icon_window >/dev/null || e2e_fail "the tray icon is gone"
+e2e_program_gone && xs_fail "the program ended while switching through the hostile folder"
+xs_tray_icon >/dev/null || xs_fail "the tray icon is gone"
 
 # Every report names one bad file (or the odd-bytes name) and carries the program's prefix.
 while IFS= read -r line; do
@@ -91,18 +91,18 @@ while IFS= read -r line; do
     for name in "${!good[@]}"; do
         [[ $name == "$odd_bytes_name" ]] && continue
         [[ $line == *"${name%%$'\n'*}"* || $line == *"${name##*$'\n'}"* ]] &&
-            e2e_fail "a good picture was reported as bad: $line"
+            xs_fail "a good picture was reported as bad: $line"
     done
 done <"$E2E_PROGRAM_LOG"
 # Lines from the libraries the program uses (say, an image decoder's warning) are tolerated but shown.
 grep -v '^quorlen: ' "$E2E_PROGRAM_LOG" | sed 's/^/e2e: note: stderr line without the program prefix: /' >&2
 for bad in "${bad_names[@]}"; do
-    grep -F -- "$bad" "$E2E_PROGRAM_LOG" | grep -q -v '^quorlen: ' && e2e_fail "a report on $bad lacks the 'quorlen: ' prefix"
-    e2e_step "$bad was reported $(grep -c -F -- "$bad" "$E2E_PROGRAM_LOG") time(s)"
+    grep -F -- "$bad" "$E2E_PROGRAM_LOG" | grep -q -v '^quorlen: ' && xs_fail "a report on $bad lacks the 'quorlen: ' prefix"
+    xs_step "$bad was reported $(grep -c -F -- "$bad" "$E2E_PROGRAM_LOG") time(s)"
 done
 
-[[ $(sha256sum <"$outside/precious.bmp") == "$precious_sum" ]] || e2e_fail "the program changed the link's target"
-[[ $(stat -c %.9Y "$outside/precious.bmp") == "$precious_mtime" ]] || e2e_fail "the program touched the link's target"
-[[ $(find "$outside" -mindepth 1 | wc -l) == 1 ]] || e2e_fail "the program wrote into the link's folder: $(ls -A "$outside")"
-[[ -z $(pwned_files) ]] || e2e_fail "a command hidden in a file name ran: $(pwned_files)"
-e2e_step "the link's target is untouched and no name was run as a command; passed"
+[[ $(sha256sum <"$outside/precious.bmp") == "$precious_sum" ]] || xs_fail "the program changed the link's target"
+[[ $(stat -c %.9Y "$outside/precious.bmp") == "$precious_mtime" ]] || xs_fail "the program touched the link's target"
+[[ $(find "$outside" -mindepth 1 | wc -l) == 1 ]] || xs_fail "the program wrote into the link's folder: $(ls -A "$outside")"
+[[ -z $(pwned_files) ]] || xs_fail "a command hidden in a file name ran: $(pwned_files)"
+xs_step "the link's target is untouched and no name was run as a command; passed"

@@ -15,7 +15,7 @@ readonly APPSTREAM_ID=org.example.quorlen
 ENTRY=$STAGE/usr/share/applications/$APPSTREAM_ID.desktop
 
 if ! command -v cmake >/dev/null || [[ ! -f $BUILD_DIR/cmake_install.cmake ]]; then
-    e2e_log "SKIP: no cmake or no cmake_install.cmake in $BUILD_DIR"
+    xs_log "SKIP: no cmake or no cmake_install.cmake in $BUILD_DIR"
     exit 77
 fi
 
@@ -39,33 +39,33 @@ png_size() {
 
 check_installed_tree() {
     DESTDIR=$STAGE cmake --install "$BUILD_DIR" --prefix /usr >"$E2E_TMP/install.log" 2>&1 ||
-        { cat "$E2E_TMP/install.log" >&2; e2e_fail "cmake --install failed"; }
+        { cat "$E2E_TMP/install.log" >&2; xs_fail "cmake --install failed"; }
     local unexpected
     unexpected=$(diff <(expected_files | sort) <(cd "$STAGE" && find . -type f -o -type l | sed 's|^\./||' | sort))
-    [[ -z $unexpected ]] || e2e_fail "the installed files differ from the expected ones:"$'\n'"$unexpected"
-    e2e_step "cmake --install put exactly the program, entry, metadata, manual and ${#ICON_SIZES[@]} icons"
+    [[ -z $unexpected ]] || xs_fail "the installed files differ from the expected ones:"$'\n'"$unexpected"
+    xs_step "cmake --install put exactly the program, entry, metadata, manual and ${#ICON_SIZES[@]} icons"
 }
 
 check_desktop_entry() {
     local line
     for line in 'Type=Application' 'Name=Quorlen' 'Name[ru]=Quorlen — переключатель обоев' 'Exec=quorlen' \
         'Icon=quorlen' 'Terminal=false' 'Categories=Utility;DesktopSettings;Qt;'; do
-        grep -qxF "$line" "$ENTRY" || e2e_fail "the desktop entry lacks the line '$line'"
+        grep -qxF "$line" "$ENTRY" || xs_fail "the desktop entry lacks the line '$line'"
     done
     for line in 'GenericName' 'GenericName\[ru\]' 'Comment' 'Comment\[ru\]'; do
-        grep -q "^$line=." "$ENTRY" || e2e_fail "the desktop entry has no ${line//\\/} value"
+        grep -q "^$line=." "$ENTRY" || xs_fail "the desktop entry has no ${line//\\/} value"
     done
     if command -v desktop-file-validate >/dev/null; then
         desktop-file-validate "$ENTRY" >"$E2E_TMP/validate.log" 2>&1 ||
-            { cat "$E2E_TMP/validate.log" >&2; e2e_fail "desktop-file-validate rejects the entry"; }
-        e2e_step "desktop-file-validate accepts the entry"
+            { cat "$E2E_TMP/validate.log" >&2; xs_fail "desktop-file-validate rejects the entry"; }
+        xs_step "desktop-file-validate accepts the entry"
     else
-        e2e_log "desktop-file-validate is not installed (package desktop-file-utils); the entry's syntax is unchecked"
+        xs_log "desktop-file-validate is not installed (package desktop-file-utils); the entry's syntax is unchecked"
     fi
     if command -v appstreamcli >/dev/null; then
         appstreamcli validate-tree --no-net "$STAGE" >"$E2E_TMP/validate.log" 2>&1 ||
-            { cat "$E2E_TMP/validate.log" >&2; e2e_fail "appstreamcli rejects the AppStream metadata or its entry"; }
-        e2e_step "appstreamcli validate-tree accepts the metadata and the entry it names"
+            { cat "$E2E_TMP/validate.log" >&2; xs_fail "appstreamcli rejects the AppStream metadata or its entry"; }
+        xs_step "appstreamcli validate-tree accepts the metadata and the entry it names"
     fi
 }
 
@@ -73,15 +73,15 @@ check_icons() {
     local size actual
     for size in "${ICON_SIZES[@]}"; do
         actual=$(png_size "$STAGE/usr/share/icons/hicolor/${size}x${size}/apps/quorlen.png")
-        [[ $actual == "${size}x${size}" ]] || e2e_fail "the ${size}x${size} icon is ${actual:-not a PNG}"
+        [[ $actual == "${size}x${size}" ]] || xs_fail "the ${size}x${size} icon is ${actual:-not a PNG}"
     done
     if command -v python3 >/dev/null; then
-        python3 "$SOURCE_DIR/packaging/make_icons.py" --check || e2e_fail "the committed icons are out of date"
-        e2e_step "the committed icons match the window icon"
+        python3 "$SOURCE_DIR/packaging/make_icons.py" --check || xs_fail "the committed icons are out of date"
+        xs_step "the committed icons match the window icon"
     fi
 }
 
 check_installed_tree
 check_desktop_entry
 check_icons
-e2e_step "passed"
+xs_step "passed"

@@ -19,7 +19,7 @@ PACKAGE_LOG=$E2E_TMP/package.log
 WE_INSTALLED=
 
 skip() {
-    e2e_log "SKIP: $*"
+    xs_log "SKIP: $*"
     exit 77
 }
 
@@ -51,10 +51,10 @@ dpkg_waiting_for_lock() {
 
 # Runs before lib.sh's own clean-up: the installed program is stopped first, then its package goes.
 remove_package_on_exit() {
-    [[ -n $E2E_PROGRAM_PID ]] && e2e_stop_pid "$E2E_PROGRAM_PID"
+    [[ -n $E2E_PROGRAM_PID ]] && xs_stop_pid "$E2E_PROGRAM_PID"
     E2E_PROGRAM_PID=
     if [[ -n $WE_INSTALLED ]] && package_known; then
-        e2e_log "removing the package left installed"
+        xs_log "removing the package left installed"
         dpkg_waiting_for_lock --purge "$PACKAGE" || show_package_log
     fi
 }
@@ -63,7 +63,7 @@ remove_package_on_exit() {
 take_machine_lock() {
     local folder=/run/lock
     [[ -d $folder && -w $folder ]] || folder=${TMPDIR:-/tmp}
-    exec {MACHINE_LOCK_FD}>"$folder/quorlen-package-test.lock" || e2e_fail "cannot open the lock file in $folder"
+    exec {MACHINE_LOCK_FD}>"$folder/quorlen-package-test.lock" || xs_fail "cannot open the lock file in $folder"
     flock --wait 90 "$MACHINE_LOCK_FD" || skip "another package test kept the lock for 90 s"
 }
 
@@ -80,15 +80,15 @@ require_package_tools() {
 
 build_package() {
     cpack -G DEB -B "$E2E_TMP/cpack" --config "$BUILD_DIR/CPackConfig.cmake" >"$PACKAGE_LOG" 2>&1 ||
-        { show_package_log; e2e_fail "cpack did not build the package"; }
+        { show_package_log; xs_fail "cpack did not build the package"; }
     DEB_FILE=$(find "$E2E_TMP/cpack" -maxdepth 1 -name "${PACKAGE}_*.deb" | head -n 1)
-    [[ -n $DEB_FILE ]] || e2e_fail "cpack made no ${PACKAGE}_*.deb"
-    [[ $(dpkg-deb -f "$DEB_FILE" Package) == "$PACKAGE" ]] || e2e_fail "the package is not named $PACKAGE"
-    e2e_step "built $(basename "$DEB_FILE"), Depends: $(dpkg-deb -f "$DEB_FILE" Depends)"
+    [[ -n $DEB_FILE ]] || xs_fail "cpack made no ${PACKAGE}_*.deb"
+    [[ $(dpkg-deb -f "$DEB_FILE" Package) == "$PACKAGE" ]] || xs_fail "the package is not named $PACKAGE"
+    xs_step "built $(basename "$DEB_FILE"), Depends: $(dpkg-deb -f "$DEB_FILE" Depends)"
     # Information tags (hardening hints and the like) may stay; errors and warnings may not.
     lintian --pedantic "$DEB_FILE" >"$PACKAGE_LOG" 2>&1
-    ! grep -q '^[EW]: ' "$PACKAGE_LOG" || { show_package_log; e2e_fail "lintian finds errors or warnings"; }
-    e2e_step "lintian: no error, no warning"
+    ! grep -q '^[EW]: ' "$PACKAGE_LOG" || { show_package_log; xs_fail "lintian finds errors or warnings"; }
+    xs_step "lintian: no error, no warning"
 }
 
 # dpkg leaves the package unconfigured when a dependency is missing; apt may complete it from what it holds
@@ -98,30 +98,30 @@ install_package() {
     if ! dpkg_waiting_for_lock --install "$DEB_FILE"; then
         show_package_log
         apt-get install --fix-broken --no-download --yes -o DPkg::Lock::Timeout=60 >"$PACKAGE_LOG" 2>&1 ||
-            { show_package_log; e2e_fail "dpkg could not install the package and its dependencies"; }
+            { show_package_log; xs_fail "dpkg could not install the package and its dependencies"; }
     fi
-    [[ $(package_status) == installed ]] || e2e_fail "the package is '$(package_status)' after dpkg -i"
+    [[ $(package_status) == installed ]] || xs_fail "the package is '$(package_status)' after dpkg -i"
     dpkg-query -L "$PACKAGE" >"$E2E_TMP/package-files"
-    e2e_step "installed $(wc -l <"$E2E_TMP/package-files") paths"
+    xs_step "installed $(wc -l <"$E2E_TMP/package-files") paths"
 }
 
 check_installed_files() {
-    [[ -x $INSTALLED_PROGRAM ]] || e2e_fail "$INSTALLED_PROGRAM is not an executable"
+    [[ -x $INSTALLED_PROGRAM ]] || xs_fail "$INSTALLED_PROGRAM is not an executable"
     local entry=/usr/share/applications/$APPSTREAM_ID.desktop size
-    [[ -f $entry ]] || e2e_fail "no desktop entry at $entry"
-    grep -qx 'Exec=quorlen' "$entry" || e2e_fail "the desktop entry does not start quorlen"
-    desktop-file-validate "$entry" >"$PACKAGE_LOG" 2>&1 || { show_package_log; e2e_fail "invalid $entry"; }
+    [[ -f $entry ]] || xs_fail "no desktop entry at $entry"
+    grep -qx 'Exec=quorlen' "$entry" || xs_fail "the desktop entry does not start quorlen"
+    desktop-file-validate "$entry" >"$PACKAGE_LOG" 2>&1 || { show_package_log; xs_fail "invalid $entry"; }
     appstreamcli validate --no-net "/usr/share/metainfo/$APPSTREAM_ID.metainfo.xml" >"$PACKAGE_LOG" 2>&1 ||
-        { show_package_log; e2e_fail "appstreamcli rejects the AppStream metadata"; }
+        { show_package_log; xs_fail "appstreamcli rejects the AppStream metadata"; }
     man -l "/usr/share/man/man1/$PACKAGE.1.gz" >"$E2E_TMP/manual.txt" 2>"$PACKAGE_LOG" || show_package_log
-    grep -q "^ *$PACKAGE - " "$E2E_TMP/manual.txt" || e2e_fail "man shows no NAME line for $PACKAGE"
+    grep -q "^ *$PACKAGE - " "$E2E_TMP/manual.txt" || xs_fail "man shows no NAME line for $PACKAGE"
     for size in "${ICON_SIZES[@]}"; do
-        [[ -f /usr/share/icons/hicolor/${size}x${size}/apps/$PACKAGE.png ]] || e2e_fail "no ${size}x${size} icon"
+        [[ -f /usr/share/icons/hicolor/${size}x${size}/apps/$PACKAGE.png ]] || xs_fail "no ${size}x${size} icon"
     done
     if grep -qi autostart "$E2E_TMP/package-files"; then
-        e2e_fail "the package starts the program on login by itself"
+        xs_fail "the package starts the program on login by itself"
     fi
-    e2e_step "program, desktop entry, AppStream metadata, manual page and icons are in place"
+    xs_step "program, desktop entry, AppStream metadata, manual page and icons are in place"
 }
 
 run_installed_program() {
@@ -129,23 +129,23 @@ run_installed_program() {
     e2e_start_x
     e2e_start_tray
     e2e_start_program
-    e2e_wait_for 10 e2e_tray_icon_window || e2e_fail "the installed program showed no tray icon"
-    e2e_step "the installed program's icon is in the tray"
-    e2e_stop_pid "$E2E_PROGRAM_PID"
+    xs_wait_for 10 xs_tray_icon || xs_fail "the installed program showed no tray icon"
+    xs_step "the installed program's icon is in the tray"
+    xs_stop_pid "$E2E_PROGRAM_PID"
     E2E_PROGRAM_PID=
-    [[ ! -e $E2E_CONFIG_HOME/autostart ]] || e2e_fail "the program wrote into the autostart folder"
+    [[ ! -e $E2E_CONFIG_HOME/autostart ]] || xs_fail "the program wrote into the autostart folder"
 }
 
 remove_package() {
-    dpkg_waiting_for_lock --remove "$PACKAGE" || { show_package_log; e2e_fail "dpkg -r $PACKAGE failed"; }
+    dpkg_waiting_for_lock --remove "$PACKAGE" || { show_package_log; xs_fail "dpkg -r $PACKAGE failed"; }
     local path left=()
     while IFS= read -r path; do
         [[ -e $path && ! -d $path ]] && left+=("$path")
     done <"$E2E_TMP/package-files"
-    ((${#left[@]} == 0)) || e2e_fail "dpkg -r left ${left[*]}"
-    dpkg_waiting_for_lock --purge "$PACKAGE" || { show_package_log; e2e_fail "dpkg --purge $PACKAGE failed"; }
+    ((${#left[@]} == 0)) || xs_fail "dpkg -r left ${left[*]}"
+    dpkg_waiting_for_lock --purge "$PACKAGE" || { show_package_log; xs_fail "dpkg --purge $PACKAGE failed"; }
     WE_INSTALLED=
-    e2e_step "dpkg -r removed every installed file"
+    xs_step "dpkg -r removed every installed file"
 }
 
 require_package_tools
@@ -155,4 +155,4 @@ install_package
 check_installed_files
 run_installed_program
 remove_package
-e2e_step "passed"
+xs_step "passed"

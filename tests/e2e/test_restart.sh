@@ -19,14 +19,14 @@ settings_sum() { sha256sum <"$E2E_SETTINGS_FILE"; }
 
 expect_stored() {
     local key=$1 value=$2
-    e2e_setting_is "$key" "$value" || e2e_fail "the settings file's $key is '$(e2e_setting "$key")', expected '$value'"
+    e2e_setting_is "$key" "$value" || xs_fail "the settings file's $key is '$(e2e_setting "$key")', expected '$value'"
 }
 
 expect_new_wallpaper() {
     local before=$1 seconds=$2 why=$3
-    e2e_wait_for "$seconds" e2e_root_pixmap_differs "$before" || e2e_fail "$why did not change the wallpaper"
-    pixmap=$(e2e_root_pixmap)
-    e2e_step "$why changed the wallpaper: root pixmap $pixmap"
+    xs_wait_for "$seconds" xs_root_pixmap_differs "$before" || xs_fail "$why did not change the wallpaper"
+    pixmap=$(xs_root_pixmap)
+    xs_step "$why changed the wallpaper: root pixmap $pixmap"
 }
 
 # Ends the program through its exit button and checks that this left the settings file as it was.
@@ -34,52 +34,52 @@ exit_through_button() {
     local window=$1 before
     before=$(settings_sum)
     e2e_click_control "$window" exitPictureButton
-    e2e_wait_program_exit 10 || e2e_fail "the exit button did not end the program"
-    ((E2E_PROGRAM_STATUS == 0)) || e2e_fail "the program ended with exit code $E2E_PROGRAM_STATUS"
-    [[ $(settings_sum) == "$before" ]] || e2e_fail "exiting changed the settings file"
+    e2e_wait_program_exit 10 || xs_fail "the exit button did not end the program"
+    ((E2E_PROGRAM_STATUS == 0)) || xs_fail "the program ended with exit code $E2E_PROGRAM_STATUS"
+    [[ $(settings_sum) == "$before" ]] || xs_fail "exiting changed the settings file"
 }
 
 e2e_start_x
 e2e_start_tray
 
-e2e_step "first run: apply, then exit"
+xs_step "first run: apply, then exit"
 e2e_start_program
 window=$(e2e_show_window)
 e2e_click_control "$window" applyPictureButton
 expect_new_wallpaper "" 5 "Apply"
-e2e_wait_for 5 e2e_setting_is pause True || e2e_fail "Apply did not store switching on"
+xs_wait_for 5 e2e_setting_is pause True || xs_fail "Apply did not store switching on"
 exit_through_button "$window"
 expect_stored Interval 2
 expect_stored DirName "$pictures"
 expect_stored pause True
 
-e2e_step "second run: switching resumes at the stored interval"
+xs_step "second run: switching resumes at the stored interval"
 stored=$(settings_sum)
 e2e_start_program
 expect_new_wallpaper "$pixmap" 5 "the start after Apply"
 expect_new_wallpaper "$pixmap" 6 "the resumed 2-second timer"
-[[ $(settings_sum) == "$stored" ]] || e2e_fail "the start changed the settings file"
+[[ $(settings_sum) == "$stored" ]] || xs_fail "the start changed the settings file"
 window=$(e2e_show_window)
 e2e_click_control "$window" applyPictureButton
 expect_new_wallpaper "$pixmap" 5 "Apply after the restart"
-e2e_wait_for 5 e2e_setting_is Interval 2 || e2e_fail "the seconds field did not come back with the stored 2 seconds"
+xs_wait_for 5 e2e_setting_is Interval 2 || xs_fail "the seconds field did not come back with the stored 2 seconds"
 expect_stored DirName "$pictures"
 e2e_click_control "$window" stopPictureButton
-e2e_wait_for 5 e2e_setting_is pause False || e2e_fail "Stop did not store switching off"
+xs_wait_for 5 e2e_setting_is pause False || xs_fail "Stop did not store switching off"
 exit_through_button "$window"
 
-e2e_step "third run: switching stays off"
+xs_step "third run: switching stays off"
 stored=$(settings_sum)
-pixmap=$(e2e_root_pixmap)
+pixmap=$(xs_root_pixmap)
 e2e_start_program
-e2e_wait_for 10 e2e_tray_icon_window || e2e_fail "no tray icon was embedded into the tray"
-e2e_root_pixmap_stays "$pixmap" 5 || e2e_fail "the start after Stop changed the wallpaper"
-e2e_step "the wallpaper stayed for two intervals"
-[[ $(settings_sum) == "$stored" ]] || e2e_fail "the start changed the settings file"
+xs_wait_for 10 xs_tray_icon || xs_fail "no tray icon was embedded into the tray"
+e2e_root_pixmap_stays "$pixmap" 5 || xs_fail "the start after Stop changed the wallpaper"
+xs_step "the wallpaper stayed for two intervals"
+[[ $(settings_sum) == "$stored" ]] || xs_fail "the start changed the settings file"
 window=$(e2e_show_window)
 e2e_click_control "$window" applyPictureButton
 expect_new_wallpaper "$pixmap" 5 "Apply after the restart following Stop"
-e2e_wait_for 5 e2e_setting_is pause True || e2e_fail "Apply did not store switching on"
+xs_wait_for 5 e2e_setting_is pause True || xs_fail "Apply did not store switching on"
 expect_stored Interval 2
 expect_stored DirName "$pictures"
-e2e_step "passed"
+xs_step "passed"

@@ -17,7 +17,7 @@ for name in "${!picture_colours[@]}"; do
     format=
     [[ $name == *.bmp ]] && format=BMP3:
     convert -size 200x150 "xc:${picture_colours[$name]}" "${format}${pictures}/${name}" ||
-        e2e_fail "could not draw $name"
+        xs_fail "could not draw $name"
 done
 e2e_write_settings "Interval=2" "pause=True" "DirName=$pictures" "UpdateRegistry=False"
 
@@ -40,7 +40,7 @@ wallpaper=
 # Succeeds when a root pixmap is set and the middle of the screen shows a picture other than the one given.
 wallpaper_shows_picture_other_than() {
     local pixel
-    e2e_root_pixmap >/dev/null || return 1
+    xs_root_pixmap >/dev/null || return 1
     pixel=$(e2e_screen_pixel 512 384) || return 1
     wallpaper=$(colour_name "$pixel") || return 1
     [[ $wallpaper != "$1" ]]
@@ -50,16 +50,16 @@ e2e_start_x
 e2e_start_tray
 e2e_start_program
 
-e2e_wait_for 10 wallpaper_shows_picture_other_than none ||
-    e2e_fail "no picture became the wallpaper (_XROOTPMAP_ID: $(e2e_root_pixmap || echo unset))"
+xs_wait_for 10 wallpaper_shows_picture_other_than none ||
+    xs_fail "no picture became the wallpaper (_XROOTPMAP_ID: $(xs_root_pixmap || echo unset))"
 first=$wallpaper
-e2e_step "the wallpaper shows the $first picture, root pixmap $(e2e_root_pixmap)"
+xs_step "the wallpaper shows the $first picture, root pixmap $(xs_root_pixmap)"
 
-e2e_wait_for 10 wallpaper_shows_picture_other_than "$first" ||
-    e2e_fail "the wallpaper stayed at the $first picture; the 2-second interval did not switch it"
-e2e_step "the wallpaper switched to the $wallpaper picture"
+xs_wait_for 10 wallpaper_shows_picture_other_than "$first" ||
+    xs_fail "the wallpaper stayed at the $first picture; the 2-second interval did not switch it"
+xs_step "the wallpaper switched to the $wallpaper picture"
 
-e2e_wait_for 10 e2e_tray_icon_window || e2e_fail "no tray icon was embedded into the tray"
-e2e_double_click "$(e2e_tray_icon_window)" 8 8
-e2e_wait_for 5 e2e_window_mapped || e2e_fail "a double click on the tray icon did not show the window"
-e2e_step "a double click showed the window; passed"
+xs_wait_for 10 xs_tray_icon || xs_fail "no tray icon was embedded into the tray"
+e2e_double_click "$(xs_tray_icon)" 8 8
+xs_wait_for 5 xs_program_window || xs_fail "a double click on the tray icon did not show the window"
+xs_step "a double click showed the window; passed"

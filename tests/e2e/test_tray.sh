@@ -12,24 +12,24 @@ e2e_start_x
 e2e_start_tray
 e2e_start_program
 
-e2e_wait_for 10 e2e_tray_icon_window || e2e_fail "no tray icon was embedded into the tray"
-icon=$(e2e_tray_icon_window)
-e2e_step "tray icon is window $icon"
-e2e_window_unmapped || e2e_fail "the window is shown at start-up; it should stay hidden until the icon is double-clicked"
+xs_wait_for 10 xs_tray_icon || xs_fail "no tray icon was embedded into the tray"
+icon=$(xs_tray_icon)
+xs_step "tray icon is window $icon"
+xs_program_window_gone || xs_fail "the window is shown at start-up; it should stay hidden until the icon is double-clicked"
 
 e2e_click "$icon" 8 8
 sleep "$E2E_DOUBLE_CLICK_GAP"
-e2e_window_unmapped || e2e_fail "a single click on the tray icon showed the window"
-e2e_step "a single click left the window hidden"
+xs_program_window_gone || xs_fail "a single click on the tray icon showed the window"
+xs_step "a single click left the window hidden"
 
 e2e_double_click "$icon" 8 8
-e2e_wait_for 5 e2e_window_mapped || e2e_fail "a double click on the tray icon did not show the window"
-window=$(e2e_window_mapped)
-e2e_step "a double click showed the window $window"
-e2e_wait_for 5 e2e_tray_is_empty || e2e_fail "the tray icon stayed in the tray while the window is shown"
+xs_wait_for 5 xs_program_window || xs_fail "a double click on the tray icon did not show the window"
+window=$(xs_program_window)
+xs_step "a double click showed the window $window"
+xs_wait_for 5 xs_tray_empty || xs_fail "the tray icon stayed in the tray while the window is shown"
 
 e2e_click_control "$window" exitPictureButton
-e2e_wait_program_exit 10 || e2e_fail "the exit button did not end the program"
-((E2E_PROGRAM_STATUS == 0)) || e2e_fail "the program ended with exit code $E2E_PROGRAM_STATUS, expected 0"
-e2e_wait_for 5 e2e_tray_is_empty || e2e_fail "the tray still holds an icon after the program ended"
-e2e_step "passed"
+e2e_wait_program_exit 10 || xs_fail "the exit button did not end the program"
+((E2E_PROGRAM_STATUS == 0)) || xs_fail "the program ended with exit code $E2E_PROGRAM_STATUS, expected 0"
+xs_wait_for 5 xs_tray_empty || xs_fail "the tray still holds an icon after the program ended"
+xs_step "passed"

@@ -64,9 +64,9 @@ expect_colour() {
     local what=$1 box x y width height count
     box=${E2E_BOX[$2]:-$2}
     read -r x y width height <<<"$box"
-    count=$(e2e_box_count "$shot" "$x" "$y" "$width" "$height" "$3") || e2e_fail "could not read $shot"
-    ((count >= $4)) || e2e_fail "$what: $count $3 pixels in the box $box, expected at least $4 (see $artefact)"
-    e2e_step "$what: $count $3 pixels"
+    count=$(e2e_box_count "$shot" "$x" "$y" "$width" "$height" "$3") || xs_fail "could not read $shot"
+    ((count >= $4)) || xs_fail "$what: $count $3 pixels in the box $box, expected at least $4 (see $artefact)"
+    xs_step "$what: $count $3 pixels"
 }
 
 e2e_start_x
@@ -75,30 +75,30 @@ blank_spots=()
 for pair in "exitPictureButton applyPictureButton" "stopPictureButton folderList" \
     "applyPictureButton pictureNameLabel" "driveList aboutPictureButton"; do
     # shellcheck disable=SC2086  # the pair is split into its two names on purpose
-    spot=$(space_between $pair) || e2e_fail "the layout has no free space between $pair"
+    spot=$(space_between $pair) || xs_fail "the layout has no free space between $pair"
     blank_spots+=("$spot")
 done
-e2e_step "blank spots: $(printf '(%s) ' "${blank_spots[@]}")"
+xs_step "blank spots: $(printf '(%s) ' "${blank_spots[@]}")"
 e2e_start_tray
 e2e_start_program
 
-e2e_wait_for 10 e2e_root_pixmap_differs "" || e2e_fail "switching on at start-up set no wallpaper"
+xs_wait_for 10 xs_root_pixmap_differs "" || xs_fail "switching on at start-up set no wallpaper"
 window=$(e2e_show_window)
-e2e_step "the window $window is shown"
+xs_step "the window $window is shown"
 read -r client_width client_height < <(xwininfo -id "$window" |
     awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w, h }')
 for name in "${!E2E_BOX[@]}"; do
     read -r left top width height <<<"${E2E_BOX[$name]}"
     ((left + width <= client_width && top + height <= client_height)) ||
-        e2e_fail "$name ($left $top $width $height) lies outside the ${client_width}x${client_height} client area"
+        xs_fail "$name ($left $top $width $height) lies outside the ${client_width}x${client_height} client area"
 done
 
-if ! e2e_wait_for 10 window_painted; then
+if ! xs_wait_for 10 window_painted; then
     cp "$shot" "$artefact" 2>/dev/null
-    e2e_fail "the window never showed a black background with red labels and a green file name (see $artefact)"
+    xs_fail "the window never showed a black background with red labels and a green file name (see $artefact)"
 fi
-cp "$shot" "$artefact" || e2e_fail "could not keep the screenshot at $artefact"
-e2e_step "the window screenshot is kept at $artefact"
+cp "$shot" "$artefact" || xs_fail "could not keep the screenshot at $artefact"
+xs_step "the window screenshot is kept at $artefact"
 
 expect_colour "the Seconds label" secondsCaption red 100
 expect_colour "the Cyrillic folder label" folderCaption red 100
@@ -117,4 +117,4 @@ for label in secondsCaption folderCaption pictureNameLabel; do
     read -r _ _ width height <<<"${E2E_BOX[$label]}"
     expect_colour "the background of $label" "$label" black $((width * height / 2))
 done
-e2e_step "passed"
+xs_step "passed"

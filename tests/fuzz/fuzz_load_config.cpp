@@ -2,10 +2,10 @@
 // it gives is one of the file's own texts or the default; and a save over whatever the file held goes through
 // whole and loads back unchanged.
 
+#include "core/ports/settings_store.h"
 #include "fuzz_support.h"
-#include "platform/settings_store.h"
 #include "platform/system_services.h"
-#include "settings/config.h"
+#include "switching/config.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,7 +3,7 @@
 // name lower-cased is not temp.bmp); for any name, only its last four characters can make it a picture.
 
 #include "fuzz_support.h"
-#include "pictures/picture_list.h"
+#include "switching/picture_list.h"
 
 #include <QString>
 

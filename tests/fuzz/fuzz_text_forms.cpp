@@ -2,8 +2,8 @@
 // number read back from its own text is itself; the 16-bit reading agrees with the 32-bit one wherever it gives a
 // value; a Boolean's text reads back as that Boolean.
 
+#include "core/text_forms.h"
 #include "fuzz_support.h"
-#include "settings/text_forms.h"
 
 #include <QLocale>
 

@@ -50,7 +50,7 @@ bool FakeDesktop::setWallpaper(const QString& path, QString* error) {
     return !refuse;
 }
 
-void FakeTray::add(const QIcon&, const QString& shownTip) {
+void FakeTray::add(const QString& shownTip) {
     ++adds;
     tip = shownTip;
     shown = hostAvailable;
@@ -59,6 +59,16 @@ void FakeTray::add(const QIcon&, const QString& shownTip) {
 void FakeTray::remove() {
     ++removes;
     shown = false;
+}
+
+bool FakeView::openFolder(const QString& shown, QString* error) {
+    if (unopenable.contains(shown)) {
+        if (error)
+            *error = QStringLiteral("cannot open %1").arg(shown);
+        return false;
+    }
+    opened.append(shown);
+    return true;
 }
 
 void FakeView::present() {

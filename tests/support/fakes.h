@@ -4,13 +4,13 @@
 
 #include "app/controller.h"
 #include "app/main_view.h"
-#include "messages/message_box.h"
-#include "pictures/random_source.h"
-#include "platform/clock.h"
-#include "platform/desktop_wallpaper.h"
-#include "platform/folder_lister.h"
-#include "platform/settings_store.h"
-#include "platform/tray_icon.h"
+#include "core/clock.h"
+#include "core/ports/desktop_wallpaper.h"
+#include "core/ports/folder_lister.h"
+#include "core/ports/message_box.h"
+#include "core/ports/settings_store.h"
+#include "core/ports/tray_icon.h"
+#include "core/random_source.h"
 
 #include <QHash>
 #include <QList>
@@ -84,7 +84,7 @@ public:
     QString tip;
     bool isHostAvailable() const override { return hostAvailable; }
     bool clickRestores() const override { return singleClickHost; }
-    void add(const QIcon& icon, const QString& tip) override;
+    void add(const QString& tip) override;
     void remove() override;
     void activate(TrayActivation how) { emit activated(how); }
 };
@@ -95,12 +95,15 @@ public:
     QString seconds;
     QString pictureName;
     QString folder;
+    QStringList opened;       // folders opened as the user would open them
+    QSet<QString> unopenable; // folders that cannot be opened
     bool presented = false;
     bool minimized = false;
     int presentations = 0;
     void showSeconds(const QString& text) override { seconds = text; }
     void showPictureName(const QString& name) override { pictureName = name; }
     void showFolder(const QString& shown) override { folder = shown; }
+    bool openFolder(const QString& shown, QString* error) override;
     void present() override;
     void conceal() override { presented = false; }
     void minimize() override { minimized = true; }
@@ -118,5 +121,6 @@ struct FakeRig {
     FakeTray tray;
     int endRequests = 0;
     SwitchingServices switching{clock, random, settings, lister, desktop};
-    AppServices services{switching, tray, messages, [this] { ++endRequests; }};
+    AppServices services{switching, tray, messages, [this] { ++endRequests; },
+                         [](const QString& root) { return root; }};
 };

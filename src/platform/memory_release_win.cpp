@@ -1,4 +1,0 @@
-#include "platform/memory_release.h"
-
-// The Windows heap gives large freed blocks back by itself.
-void releaseFreedMemory() {}

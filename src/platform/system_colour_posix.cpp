@@ -1,5 +1,0 @@
-#include "platform/system_colour.h"
-
-QColor menuTextColour() {
-    return Qt::black;
-}
