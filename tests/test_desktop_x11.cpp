@@ -1,5 +1,6 @@
 #include "platform/linux/desktop_x11_root.h"
 #include "support/skip.h"
+#include "switching/wallpaper_changer.h"
 
 #include <QColor>
 #include <QDir>
@@ -103,6 +104,7 @@ private slots:
     void refusesUnreadablePictures_data();
     void refusesUnreadablePictures();
     void fillsEachMonitorWithTheWholePicture();
+    void showsAConvertedPictureOnceItsBitmapIsInPlace();
     void drawsOnlyOnTrueColourScreens();
     void failsWithoutADisplay();
 
@@ -222,6 +224,30 @@ void TestDesktopX11::fillsEachMonitorWithTheWholePicture() {
         QVERIFY2(isColour(shot.pixel(left + 40, 120), Qt::blue), qPrintable(QString::number(left)));
         QVERIFY2(isColour(shot.pixel(left + 120, 120), Qt::yellow), qPrintable(QString::number(left)));
     }
+}
+
+// A converted picture is drawn from its rows while its bitmap is written, on every screen, and shown only once the
+// bitmap is in place: one that cannot replace temp.bmp leaves the picture on show.
+void TestDesktopX11::showsAConvertedPictureOnceItsBitmapIsInPlace() {
+    QTemporaryDir pictures;
+    WallpaperChanger changer(binding_);
+    QVERIFY(solid(QSize(64, 48), Qt::blue).save(pictures.filePath(QStringLiteral("blue.jpg")), "JPEG"));
+    QVERIFY(solid(QSize(64, 48), Qt::red).save(pictures.filePath(QStringLiteral("red.jpg")), "JPEG"));
+    QString error;
+    QVERIFY2(changer.apply(QStringLiteral("blue.jpg"), pictures.filePath(QStringLiteral("blue.jpg")), pictures.path(),
+                           &error),
+             qPrintable(error));
+    for (const QString& screen : {display_ + QStringLiteral(".0"), display_ + QStringLiteral(".1")})
+        QVERIFY2(wholeScreenIs(screenshot(screen), Qt::blue), qPrintable(screen));
+    const QString shown = rootPixmapProperty(display_, QStringLiteral("_XROOTPMAP_ID"));
+
+    // A folder in the way of temp.bmp cannot be replaced, even by root.
+    QVERIFY(QFile::remove(pictures.filePath(QStringLiteral("temp.bmp"))));
+    QVERIFY(QDir(pictures.path()).mkpath(QStringLiteral("temp.bmp/inside")));
+    QVERIFY(!changer.apply(QStringLiteral("red.jpg"), pictures.filePath(QStringLiteral("red.jpg")), pictures.path(),
+                           &error));
+    QCOMPARE(rootPixmapProperty(display_, QStringLiteral("_XROOTPMAP_ID")), shown);
+    QVERIFY(wholeScreenIs(screenshot(display_), Qt::blue));
 }
 
 // The test runs on true-colour screens and once more on a 16-bit one, which the binding refuses (tests/CMakeLists.txt).

@@ -11,6 +11,8 @@
 #include <QTemporaryFile>
 #include <QTest>
 
+#include <cstring>
+
 #include <sys/stat.h>
 
 namespace {
@@ -41,6 +43,40 @@ QImage solid(int width, int height, QColor colour) {
     return picture;
 }
 
+// Rows of noise that fail at row `failAt`.
+class FailingRows final : public PictureRows {
+public:
+    FailingRows(QSize size, int failAt)
+        : PictureRows(QStringLiteral("failing.jpg"), size, RowOrder::TopDown), failAt_(failAt) {}
+
+protected:
+    bool readNextRow(uchar* bgr, QString* error) override {
+        std::memset(bgr, ++row_, std::size_t(size().width()) * 3);
+        if (row_ != failAt_)
+            return true;
+        *error = QStringLiteral("failing.jpg is damaged");
+        return false;
+    }
+
+private:
+    int failAt_;
+    int row_ = 0;
+};
+
+// A device that takes no byte past `room`.
+class FullDisk final : public QBuffer {
+public:
+    explicit FullDisk(qint64 room) : room_(room) {}
+
+protected:
+    qint64 writeData(const char* data, qint64 length) override {
+        return pos() + length > room_ ? -1 : QBuffer::writeData(data, length);
+    }
+
+private:
+    qint64 room_;
+};
+
 } // namespace
 
 class TestPictures final : public QObject {
@@ -55,6 +91,10 @@ private slots:
     void fillCropsTheOverflow();
     void fillImage_data();
     void fillImage();
+    void fillWhileWritingIsTheFillOfTheBitmap_data();
+    void fillWhileWritingIsTheFillOfTheBitmap();
+    void writingStopsAtAFailurePartWay_data();
+    void writingStopsAtAFailurePartWay();
     void declaredSizeAgainstFileSize_data();
     void declaredSizeAgainstFileSize();
 
@@ -199,6 +239,60 @@ void TestPictures::fillImage() {
         const QRgb want = expected.size() == 1 ? expected.first() : expected.at(i);
         QCOMPARE(filled->pixel(i % target.width(), i / target.width()), want);
     }
+}
+
+// The screen's picture drawn from the rows as the bitmap is written equals the one drawn from the bitmap afterwards,
+// whichever order the rows come in.
+void TestPictures::fillWhileWritingIsTheFillOfTheBitmap_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QSize>("target");
+    const QImage picture = noise(640, 1500, 7); // several blocks of rows
+    QTest::newRow("JPEG rows, top row first, shrunk") << jpegOf(picture, JpegKind::Baseline) << QSize(300, 200);
+    QTest::newRow("bitmap rows, bottom row first, shrunk") << encoded(picture, "BMP") << QSize(300, 200);
+    QTest::newRow("a small picture, grown")
+        << jpegOf(picture.copy(0, 0, 40, 30), JpegKind::Baseline) << QSize(300, 200);
+}
+
+void TestPictures::fillWhileWritingIsTheFillOfTheBitmap() {
+    QFETCH(QByteArray, content);
+    QFETCH(QSize, target);
+    QString error;
+    const std::unique_ptr<PictureRows> rows = open(content, &error);
+    QVERIFY2(rows, qPrintable(error));
+    PictureFill drawn(rows->size(), rows->order(), target);
+    QTemporaryFile bitmap(folder_.filePath(QStringLiteral("temp.bmp.XXXXXX")));
+    QVERIFY(bitmap.open());
+    QVERIFY2(writeBitmap(bitmap, *rows, &error, [&drawn](const uchar* bgr) { drawn.addRow(bgr); }), qPrintable(error));
+    QVERIFY(bitmap.flush());
+    std::unique_ptr<PictureRows> written;
+    QVERIFY2(openPictureRows(bitmap.fileName(), &written, &error), qPrintable(error));
+    const std::optional<QImage> fromRows = drawn.finish(&error);
+    const std::optional<QImage> fromBitmap = ::fillImage(*written, target, &error);
+    QVERIFY2(fromRows && fromBitmap, qPrintable(error));
+    QCOMPARE(*fromRows, *fromBitmap);
+}
+
+// The rows are read on one thread and written on another: a failure on either side ends both, with its message.
+void TestPictures::writingStopsAtAFailurePartWay_data() {
+    QTest::addColumn<int>("failAt");
+    QTest::addColumn<qint64>("room");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("a row cannot be read") << 1500 << (qint64(1) << 32) << "failing.jpg is damaged";
+    QTest::newRow("the disk fills up") << 0 << (qint64(2) << 20) << "cannot write the bitmap";
+}
+
+void TestPictures::writingStopsAtAFailurePartWay() {
+    QFETCH(int, failAt);
+    QFETCH(qint64, room);
+    QFETCH(QString, reason);
+    FullDisk out(room);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    FailingRows rows(QSize(600, 2000), failAt);
+    int handedOn = 0;
+    QString error;
+    QVERIFY(!writeBitmap(out, rows, &error, [&handedOn](const uchar*) { ++handedOn; }));
+    QVERIFY2(error.contains(reason), qPrintable(error));
+    QVERIFY(handedOn < 2000);
 }
 
 // The check of a header's size against its file leaves real pictures alone, however well they compress.

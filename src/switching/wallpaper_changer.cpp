@@ -5,22 +5,35 @@
 #include "core/paths.h"
 #include "core/ports/desktop_wallpaper.h"
 #include "core/problem_log.h"
+#include "core/write_behind.h"
 #include "pictures/bitmap_writer.h"
 #include "pictures/picture_rows.h"
 #include "switching/picture_list.h"
 
 #include <QFileInfo>
 
+#include <system_error>
+
 namespace {
 
 // Decodes `source` by its content and writes it whole, at its own size, as a bitmap at `target`, replacing the file
-// atomically: a reader sees the old bitmap or the new one, never a part.
-bool writeBitmapCopy(const QString& source, const QString& target, QString* error) {
+// atomically: a reader sees the old bitmap or the new one, never a part. A desktop that draws the picture itself
+// takes the rows as they are written, into `drawn`.
+bool writeBitmapCopy(const QString& source, const QString& target, DesktopWallpaper& desktop,
+                     std::unique_ptr<WallpaperRowSink>* drawn, QString* error) {
     std::unique_ptr<PictureRows> rows;
     if (!openPictureRows(source, &rows, error))
         return false;
+    *drawn = desktop.rowSink(rows->size(), rows->order() == RowOrder::TopDown);
+    RowConsumer alsoEachRow;
+    if (WallpaperRowSink* sink = drawn->get())
+        alsoEachRow = [sink](const uchar* bgr) { sink->addRow(bgr); };
     return writeFileAtomically(
-        target, [&rows](QIODevice& out, QString* writeError) { return writeBitmap(out, *rows, writeError); }, error);
+        target,
+        [&rows, &alsoEachRow](QIODevice& out, QString* writeError) {
+            return writeBitmap(out, *rows, writeError, alsoEachRow);
+        },
+        error);
 }
 
 } // namespace
@@ -40,20 +53,39 @@ bool WallpaperChanger::applyPicture(const QString& name, const QString& path, co
         std::unique_ptr<PictureRows> header;
         if (QFileInfo::exists(path) && !openPictureRows(path, &header, error))
             return false;
-        tellDesktop(path);
+        tellDesktop(path, nullptr);
         return true;
     }
     const QString converted = joinPath(folder, ConvertedPictureName);
-    if (!writeBitmapCopy(path, converted, error))
+    auto replaced = std::make_unique<ReplacedFileHold>(converted);
+    std::unique_ptr<WallpaperRowSink> drawn;
+    if (!writeBitmapCopy(path, converted, desktop_, &drawn, error))
         return false;
-    tellDesktop(converted);
+    letGo(std::move(replaced));
+    tellDesktop(converted, drawn.get());
     return true;
 }
 
-void WallpaperChanger::tellDesktop(const QString& path) {
+WallpaperChanger::~WallpaperChanger() {
+    if (lettingGo_.joinable())
+        lettingGo_.join();
+}
+
+void WallpaperChanger::letGo(std::unique_ptr<ReplacedFileHold> replaced) {
+    // The last one was let go long ago, a switch or more before.
+    if (lettingGo_.joinable())
+        lettingGo_.join();
+    try {
+        lettingGo_ = std::thread([held = std::move(replaced)] {});
+    } catch (const std::system_error&) {
+        // Without a thread it is let go here, as if it had not been held.
+    }
+}
+
+void WallpaperChanger::tellDesktop(const QString& path, WallpaperRowSink* drawn) {
     // An unsupported desktop would refuse every switch; it is said once per new complaint.
     QString complaint;
-    if (desktop_.setWallpaper(path, &complaint)) {
+    if (drawn ? drawn->show(path, &complaint) : desktop_.setWallpaper(path, &complaint)) {
         lastDesktopComplaint_.clear();
         return;
     }

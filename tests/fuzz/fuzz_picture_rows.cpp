@@ -1,6 +1,7 @@
 // openPictureRows over arbitrary file content, under each name the folder scan takes, then either writeBitmap or
 // fillImage over every row. Properties: a failure names the picture or the bitmap written; a picture that opens has
-// a size within the decode limit and yields every row, and the bitmap written is exactly as long as its header says.
+// a size within the decode limit and yields every row, the bitmap written is exactly as long as its header says, and
+// the fill drawn from the rows while the bitmap is written is the fill of the bitmap read back.
 
 #include "fuzz_support.h"
 
@@ -53,11 +54,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     QTemporaryFile written(workspace().filePath(QStringLiteral("temp.bmp.XXXXXX")));
     FUZZ_CHECK(written.open());
-    if (!writeBitmap(written, *rows, &error)) {
+    PictureFill drawn(picture, rows->order(), Screens[1]);
+    if (!writeBitmap(written, *rows, &error, [&drawn](const uchar* bgr) { drawn.addRow(bgr); })) {
         FUZZ_CHECK(error.contains(path));
         return 0;
     }
     const qint64 rowBytes = (qint64(picture.width()) * 3 + 3) / 4 * 4;
-    FUZZ_CHECK(written.size() == 54 + rowBytes * picture.height());
+    FUZZ_CHECK(written.flush() && written.size() == 54 + rowBytes * picture.height());
+    std::unique_ptr<PictureRows> back;
+    FUZZ_CHECK(openPictureRows(written.fileName(), &back, &error, DecodeLimitBytes));
+    const std::optional<QImage> fromRows = drawn.finish(&error);
+    const std::optional<QImage> fromBitmap = fillImage(*back, Screens[1], &error);
+    FUZZ_CHECK(fromRows && fromBitmap && *fromRows == *fromBitmap);
     return 0;
 }

@@ -197,7 +197,31 @@ public:
         return current_->setWallpaper(path, error);
     }
 
+    // The binding chosen now draws the picture; what it shows is what a restarted desktop is handed again.
+    std::unique_ptr<WallpaperRowSink> rowSink(QSize size, bool topRowFirst) override {
+        if (stale_)
+            choose();
+        std::unique_ptr<WallpaperRowSink> sink = current_->rowSink(size, topRowFirst);
+        return sink ? std::make_unique<Shown>(*this, std::move(sink)) : nullptr;
+    }
+
 private:
+    class Shown final : public WallpaperRowSink {
+    public:
+        Shown(FollowingWallpaper& owner, std::unique_ptr<WallpaperRowSink> sink)
+            : owner_(owner), sink_(std::move(sink)) {}
+        void addRow(const uchar* bgr) override { sink_->addRow(bgr); }
+        bool show(const QString& path, QString* error) override {
+            owner_.retry_.stop();
+            owner_.shown_ = path;
+            return sink_->show(path, error);
+        }
+
+    private:
+        FollowingWallpaper& owner_;
+        std::unique_ptr<WallpaperRowSink> sink_;
+    };
+
     static constexpr int RetryIntervalMs = 500;
     static constexpr int MostRetries = 120;
     inline static const QStringList FollowedServices{QStringLiteral("org.kde.plasmashell"),

@@ -9,7 +9,10 @@
 #include <QPainter>
 #include <QSysInfo>
 
+#include <functional>
+#include <memory>
 #include <optional>
+#include <vector>
 
 // Xlib comes last: its macros (None, Bool, Status, Success, ...) would break Qt's headers.
 #include <X11/Xatom.h>
@@ -125,16 +128,17 @@ QList<QRect> monitorsOf(Display* display, int screen) {
     return monitors.isEmpty() ? QList<QRect>{whole} : monitors;
 }
 
+// A picture filled to one monitor's size: the monitor's number among its screen's, and its size.
+using MonitorFill = std::function<std::optional<QImage>(int monitor, QSize size, QString* error)>;
+
 // The picture scaled to fill each monitor of the screen, as feh's --bg-fill does, as Format_RGB32; where no monitor
 // shows, black.
-std::optional<QImage> fillMonitors(const QString& path, QSize screenSize, const QList<QRect>& monitors,
+std::optional<QImage> fillMonitors(QSize screenSize, const QList<QRect>& monitors, const MonitorFill& fill,
                                    QString* error) {
     QImage screen;
-    for (const QRect& monitor : monitors) {
-        std::unique_ptr<PictureRows> rows;
-        if (!openPictureRows(path, &rows, error))
-            return std::nullopt;
-        std::optional<QImage> filled = fillImage(*rows, monitor.size(), error);
+    for (int i = 0; i < monitors.size(); ++i) {
+        const QRect& monitor = monitors.at(i);
+        std::optional<QImage> filled = fill(i, monitor.size(), error);
         if (!filled)
             return std::nullopt;
         if (monitor.size() == screenSize)
@@ -148,18 +152,23 @@ std::optional<QImage> fillMonitors(const QString& path, QSize screenSize, const 
     return screen;
 }
 
+// The picture of one screen, filled to its monitors, as Format_RGB32 of the screen's size.
+using ScreenPicture = std::function<std::optional<QImage>(int screen, QSize size, QString* error)>;
+
 // The picture drawn for one screen, in the screen's pixel layout.
-std::optional<Pixmap> paintScreen(Display* display, int screen, const QString& path, QString* error) {
+std::optional<Pixmap> paintScreen(Display* display, int screen, const ScreenPicture& picture, QString* error) {
     const std::optional<ChannelOrder> order = channelOrder(display, screen, error);
     if (!order) {
         return std::nullopt;
     }
     const QSize size(DisplayWidth(display, screen), DisplayHeight(display, screen));
-    std::optional<QImage> filled = fillMonitors(path, size, monitorsOf(display, screen), error);
+    std::optional<QImage> filled = picture(screen, size, error);
     if (!filled) {
         return std::nullopt;
     }
-    return uploadPixmap(display, screen, *order == ChannelOrder::Bgr ? filled->rgbSwapped() : *filled, error);
+    // Moved, so that the upload's access to the pixels does not copy them.
+    return uploadPixmap(display, screen,
+                        *order == ChannelOrder::Bgr ? std::move(*filled).rgbSwapped() : std::move(*filled), error);
 }
 
 std::optional<Pixmap> pixmapProperty(Display* display, Window root, Atom property) {
@@ -227,10 +236,10 @@ void freePreviousOwners(Display* display, const QList<Pixmap>& previous, const Q
     XSync(display, False);
 }
 
-bool paintRoots(Display* display, const QString& path, QString* error) {
+bool paintRoots(Display* display, const ScreenPicture& picture, QString* error) {
     QList<Pixmap> pixmaps;
     for (int screen = 0; screen < ScreenCount(display); ++screen) {
-        const std::optional<Pixmap> pixmap = paintScreen(display, screen, path, error);
+        const std::optional<Pixmap> pixmap = paintScreen(display, screen, picture, error);
         if (!pixmap) {
             return false; // closing the connection normally frees what was made
         }
@@ -249,6 +258,64 @@ bool paintRoots(Display* display, const QString& path, QString* error) {
         return fail(error, QStringLiteral("the X server refused the background: %1").arg(lastErrorText(display)));
     }
     freePreviousOwners(display, previous, pixmaps);
+    return true;
+}
+
+// Draws the screens' pictures from the rows of the bitmap being written: a fill for each monitor of each screen,
+// which all take every row. The connection stays open from the first row to the showing.
+class X11RowSink final : public WallpaperRowSink {
+public:
+    X11RowSink(Display* display, QSize size, RowOrder order) : display_(display) {
+        for (int screen = 0; screen < ScreenCount(display); ++screen) {
+            monitors_.append(monitorsOf(display, screen));
+            for (const QRect& monitor : monitors_.constLast())
+                fills_.push_back(std::make_unique<PictureFill>(size, order, monitor.size()));
+        }
+    }
+    ~X11RowSink() override { XCloseDisplay(display_); }
+    X11RowSink(const X11RowSink&) = delete;
+    X11RowSink& operator=(const X11RowSink&) = delete;
+
+    void addRow(const uchar* bgr) override {
+        for (const std::unique_ptr<PictureFill>& fill : fills_)
+            fill->addRow(bgr);
+    }
+
+    bool show(const QString& /*path*/, QString* error) override {
+        const ErrorTrap trap;
+        const bool painted = paintRoots(
+            display_,
+            [this](int screen, QSize size, QString* fillError) {
+                std::size_t first = 0;
+                for (int before = 0; before < screen; ++before)
+                    first += std::size_t(monitors_.at(before).size());
+                return fillMonitors(
+                    size, monitors_.at(screen),
+                    [this, first](int monitor, QSize, QString* monitorError) {
+                        return fills_.at(first + std::size_t(monitor))->finish(monitorError);
+                    },
+                    fillError);
+            },
+            error);
+        if (painted) {
+            XSetCloseDownMode(display_, RetainPermanent);
+        }
+        return painted;
+    }
+
+private:
+    Display* display_;
+    QList<QList<QRect>> monitors_;                    // per screen
+    std::vector<std::unique_ptr<PictureFill>> fills_; // per monitor, screen by screen
+};
+
+// Whether every screen shows 24 or 32-bit true colour, which alone the binding draws on.
+bool drawableScreens(Display* display) {
+    for (int screen = 0; screen < ScreenCount(display); ++screen) {
+        if (!channelOrder(display, screen, nullptr)) {
+            return false;
+        }
+    }
     return true;
 }
 
@@ -272,10 +339,35 @@ bool X11RootWallpaper::setWallpaper(const QString& path, QString* error) {
     if (!display) {
         return fail(error, QStringLiteral("cannot open the X display \"%1\"").arg(qEnvironmentVariable("DISPLAY")));
     }
-    const bool painted = paintRoots(display, path, error);
+    const MonitorFill fromFile = [&path](int, QSize size, QString* fillError) -> std::optional<QImage> {
+        std::unique_ptr<PictureRows> rows;
+        if (!openPictureRows(path, &rows, fillError))
+            return std::nullopt;
+        return fillImage(*rows, size, fillError);
+    };
+    const bool painted = paintRoots(
+        display,
+        [display, &fromFile](int screen, QSize size, QString* fillError) {
+            return fillMonitors(size, monitorsOf(display, screen), fromFile, fillError);
+        },
+        error);
     if (painted) {
         XSetCloseDownMode(display, RetainPermanent);
     }
     XCloseDisplay(display);
     return painted;
+}
+
+// A display that cannot be opened or drawn on gets no sink: setWallpaper() then says why.
+std::unique_ptr<WallpaperRowSink> X11RootWallpaper::rowSink(QSize size, bool topRowFirst) {
+    const ErrorTrap trap;
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        return nullptr;
+    }
+    if (!drawableScreens(display)) {
+        XCloseDisplay(display);
+        return nullptr;
+    }
+    return std::make_unique<X11RowSink>(display, size, topRowFirst ? RowOrder::TopDown : RowOrder::BottomUp);
 }

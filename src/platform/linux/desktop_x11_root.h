@@ -10,4 +10,6 @@ class X11RootWallpaper final : public DesktopWallpaper {
 public:
     QString name() const override;
     bool setWallpaper(const QString& path, QString* error) override;
+    // Draws the root pictures from the rows of a converted picture, so that the bitmap is not read back.
+    std::unique_ptr<WallpaperRowSink> rowSink(QSize size, bool topRowFirst) override;
 };
