@@ -25,6 +25,10 @@ constexpr qint64 Os2HeaderBytes = 64;
 constexpr qint64 LongestSide = qint64(1) << 20;
 // Plain rows are read this many bytes at a time (at least one row), run-length data likewise.
 constexpr qint64 ReadBlockBytes = 256 * 1024;
+// What a bitmap may hold beyond what its header accounts for. Real files hold nothing more, or a few bytes (writers
+// that pad the file), or a few kilobytes (a colour profile after the pixels); a desktop that copies or hashes the file
+// whole pays nothing for a megabyte, and would pay for any length of tail beyond it on every switch.
+constexpr qint64 MostTrailingBytes = 1 << 20;
 
 enum Compression : quint32 {
     Uncompressed = 0,
@@ -73,6 +77,7 @@ struct Layout {
     bool topDown = false;
     int bits = 0;
     quint32 compression = Uncompressed;
+    qint64 paletteAt = 0; // past the headers and the masks
     qint64 pixelsAt = 0;
     qint64 rowBytes = 0;
     // Blue, green, red for each of 256 indices; those past the file's palette stay black.
@@ -320,6 +325,7 @@ bool readLayout(PlainFile& file, Layout& layout, QString* error) {
     if (!readMasks(info, layout, reader, paletteAt))
         return false;
     layout.alpha = layout.masks[3] != 0;
+    layout.paletteAt = paletteAt;
     if (layout.pixelsAt < paletteAt)
         return reader.refuse(
             QStringLiteral("says its pixels start at byte %1, inside its headers").arg(layout.pixelsAt));
@@ -559,12 +565,28 @@ std::optional<bool> anyAlpha(PlainFile& file, const Layout& layout) {
 
 } // namespace
 
+// The most bytes the file needs by its headers: the headers and masks, the longest palette its depth allows, and its
+// rows, or the longest run-length stream its rows could take (a pixel in two bytes, an end of line for each row).
+// Bytes between the palette and the pixels count as a tail too.
+qint64 declaredBytes(const Layout& layout) {
+    const qint64 palette = layout.bits <= 8 ? (qint64(4) << layout.bits) : 0;
+    if (layout.compression == RunLength8 || layout.compression == RunLength4)
+        return layout.paletteAt + palette + (2 * layout.width + 2) * layout.height + 2;
+    return layout.paletteAt + palette + layout.rowBytes * layout.height;
+}
+
 bool openBitmapRows(std::unique_ptr<PlainFile> file, qint64 decodeLimitBytes, std::unique_ptr<PictureRows>* rows,
                     QString* error) {
     Layout layout;
     if (!readLayout(*file, layout, error) ||
         !holdsDeclaredSize(*file, layout.width, layout.height, decodeLimitBytes, error))
         return false;
+    if (file->size() - declaredBytes(layout) > MostTrailingBytes)
+        return fail(error, QStringLiteral("the bitmap %1 holds %2 bytes, over a megabyte more than the %3 its header "
+                                          "accounts for")
+                               .arg(file->path())
+                               .arg(file->size())
+                               .arg(declaredBytes(layout)));
     if (layout.compression == RunLength8 || layout.compression == RunLength4) {
         *rows = std::make_unique<RunLengthRows>(std::move(file), layout);
         return true;

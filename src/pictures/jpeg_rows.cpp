@@ -24,9 +24,14 @@
 namespace {
 
 constexpr std::size_t SourceBufferBytes = 64 * 1024;
-// Real progressive files have a dozen scans or so; each scan is a pass over the whole picture, so a file of many tiny
-// scans would cost minutes.
+// Real progressive files have a dozen scans or so; each scan is a pass over the blocks of one component or all, and a
+// scan that codes every block as empty takes a few bytes, so a small file of many such scans would cost minutes.
+// libjpeg's own progressive files pass over each block of the picture about 5 times, other encoders' not many more;
+// 16 passes cost about as much again as the decode of the picture itself. A picture of up to some 300000 pixels may
+// take all its scans: 4 million passes cost a few hundredths of a second.
 constexpr int MostScans = 500;
+constexpr qint64 MostPassesPerBlock = 16;
+constexpr qint64 AlwaysAffordablePasses = qint64(1) << 22;
 // The stored rows turned at a time for an orientation that swaps the sides: enough for the upright rows they land in
 // to be written a cache line at a time.
 constexpr int RowsPerTurn = 16;
@@ -49,6 +54,8 @@ struct Decoder {
     std::unique_ptr<PlainFile> file;
     std::vector<JOCTET> buffer;
     std::vector<JSAMPLE> cmyk; // one row of four-channel samples, for CMYK and YCCK pictures
+    int scansCounted = 0;
+    qint64 blockPasses = 0; // the blocks of every scan so far, added up
     bool created = false;
     bool readFailed = false;
 };
@@ -74,14 +81,30 @@ void keepQuiet(j_common_ptr info, int level) {
         ++info->err->num_warnings;
 }
 
+qint64 blocksOf(const jpeg_component_info& component) {
+    return qint64(component.width_in_blocks) * component.height_in_blocks;
+}
+
+// Called before each stretch of input is taken in: the work of a scan is counted, and refused, before it is done.
 void countScans(j_common_ptr info) {
-    if (!info->is_decompressor)
-        return;
-    auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
-    if (decompress->input_scan_number <= MostScans)
-        return;
     Decoder& decoder = decoderOf(info);
-    std::snprintf(decoder.message, sizeof decoder.message, "more than %d scans", MostScans);
+    auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
+    if (!info->is_decompressor || decompress->input_scan_number == decoder.scansCounted)
+        return;
+    decoder.scansCounted = decompress->input_scan_number;
+    for (int c = 0; c < decompress->comps_in_scan; ++c)
+        decoder.blockPasses += blocksOf(*decompress->cur_comp_info[c]);
+    qint64 pictureBlocks = 0;
+    for (int c = 0; c < decompress->num_components; ++c)
+        pictureBlocks += blocksOf(decompress->comp_info[c]);
+    if (decoder.scansCounted > MostScans)
+        std::snprintf(decoder.message, sizeof decoder.message, "more than %d scans", MostScans);
+    else if (decoder.blockPasses > std::max(AlwaysAffordablePasses, MostPassesPerBlock * pictureBlocks))
+        std::snprintf(decoder.message, sizeof decoder.message,
+                      "its scans pass over its %lld blocks more than %lld times", static_cast<long long>(pictureBlocks),
+                      static_cast<long long>(MostPassesPerBlock));
+    else
+        return;
     std::longjmp(decoder.jump, 1);
 }
 
