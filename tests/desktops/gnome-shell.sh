@@ -2,7 +2,7 @@
 # GNOME Shell 43 as the X11 window manager and desktop, with software GL and the dconf settings backend. It exits
 # without a system bus when /run/systemd/seats exists, so it gets a stand-in one. It starts in the overview, which
 # Escape leaves. GNOME Shell keeps loaded pictures per file, so the program must never leave an old picture on
-# screen: 50 switches, with bitmaps between converted pictures.
+# screen: 24 switches, with bitmaps between converted pictures.
 set -euo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -33,5 +33,5 @@ xs_wait_for 60 overview_left || dt_abort "the overview did not close"
 dt_wait_drawn 60 gnome-shell
 
 dt_switches_begin 2
-dt_switches_end 50
+dt_switches_end 24
 dt_finish

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # XFCE 4.18: xfdesktop draws the backdrop from xfconf (xfconfd, started by the bus on demand); xfwm4, because
 # xfdesktop sizes its window through the window manager. The backdrop's bare colour must never show between two
-# pictures: 50 switches, every frame checked.
+# pictures: 30 switches, every frame checked.
 set -euo pipefail
 # shellcheck source=SCRIPTDIR/lib.sh
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -21,5 +21,5 @@ dt_spawn xfdesktop xfdesktop
 dt_wait_drawn 60 xfdesktop
 
 dt_switches_begin 1
-dt_switches_end 50
+dt_switches_end 30
 dt_finish
