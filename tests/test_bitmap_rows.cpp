@@ -83,6 +83,9 @@ void TestBitmapRows::pixels_data() {
         << Pixels{R, B, R, B, R, B};
     QTest::newRow("a top-down 24-bit bitmap")
         << bitmapOf(1, -2, 24, 0, words({0xFF0000, 0x0000FF})) << QSize(1, 2) << Pixels{R, B};
+    QTest::newRow("a megabyte past what the header accounts for")
+        << bitmapOf(1, -2, 24, 0, words({0xFF0000, 0x0000FF})) + QByteArray(1 << 20, '\0') << QSize(1, 2)
+        << Pixels{R, B};
 }
 
 void TestBitmapRows::pixels() {
@@ -121,6 +124,8 @@ void TestBitmapRows::refusals_data() {
     QTest::newRow("an embedded JPEG") << bitmapOf(1, 1, 24, 4, pixel) << "JPEG picture inside";
     QTest::newRow("7 bits per pixel") << bitmapOf(1, 1, 7, 0, pixel) << "7 bits per pixel";
     QTest::newRow("a 100000 x 100000 claim in 60 bytes") << bitmapOf(100000, 100000, 24, 0, pixel) << "can hold";
+    QTest::newRow("a byte more than a megabyte past what the header accounts for")
+        << bitmapOf(1, 1, 24, 0, pixel) + QByteArray((1 << 20) + 1, '\0') << "over a megabyte more than the 58";
 }
 
 void TestBitmapRows::refusals() {

@@ -31,6 +31,8 @@ private slots:
     void orientationTurnsThePhotoUpright();
     void overTheLimitDecodesSmaller_data();
     void overTheLimitDecodesSmaller();
+    void scansBoundedByTheirWork_data();
+    void scansBoundedByTheirWork();
 
 private:
     QTemporaryDir folder_;
@@ -125,6 +127,30 @@ void TestJpegRows::overTheLimitDecodesSmaller() {
     }
     QCOMPARE(rows->size(), decoded);
     QVERIFY2(!readWhole(*rows, &error).isNull(), qPrintable(error));
+}
+
+void TestJpegRows::scansBoundedByTheirWork_data() {
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("scans");
+    QTest::addColumn<QString>("refusal"); // empty when the picture opens
+    QTest::newRow("16 passes over each block of a large picture open") << QSize(8192, 4096) << 16 << QString();
+    QTest::newRow("17 are refused") << QSize(8192, 4096) << 17 << "pass over its 524288 blocks more than 16 times";
+    QTest::newRow("a small picture may take 500 scans") << QSize(256, 256) << 500 << QString();
+    QTest::newRow("501 scans are refused") << QSize(8, 8) << 501 << "more than 500 scans";
+}
+
+// A few bytes make a scan that passes over every block of the picture: the work of a small file is bounded by scans
+// times blocks, not by its size.
+void TestJpegRows::scansBoundedByTheirWork() {
+    QFETCH(QSize, size);
+    QFETCH(int, scans);
+    QFETCH(QString, refusal);
+    const QString path = folder_.filePath(QStringLiteral("scans.jpg"));
+    QVERIFY(writeFile(path, emptyScansJpeg(size.width(), size.height(), scans)));
+    std::unique_ptr<PictureRows> rows;
+    QString error;
+    QCOMPARE(openPictureRows(path, &rows, &error), refusal.isEmpty());
+    QVERIFY2(refusal.isEmpty() ? error.isEmpty() : error.contains(refusal), qPrintable(error));
 }
 
 QTEST_GUILESS_MAIN(TestJpegRows)

@@ -1,12 +1,19 @@
 #include "platform/system_services.h"
 #include "support/fakes.h"
+#include "support/hostile.h"
 #include "switching/picture_list.h"
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#endif
 
 namespace {
 
@@ -49,6 +56,10 @@ private slots:
     void rescanReflectsFolderAndRestartsCycle();
     void missingFolderGivesEmptyListAndAFailure();
     void listingFailureKeepsListConsistent();
+#ifdef Q_OS_UNIX
+    void entriesOthersMayHavePlaced_data();
+    void entriesOthersMayHavePlaced();
+#endif
     void shuffle_data();
     void shuffle();
     void shuffleIsAlwaysAPermutation();
@@ -146,6 +157,69 @@ void TestPictureList::listingFailureKeepsListConsistent() {
     QVERIFY(error.contains(QLatin1String("/gone")));
     QVERIFY(isPermutation(pictures));
 }
+
+#ifdef Q_OS_UNIX
+void TestPictureList::entriesOthersMayHavePlaced_data() {
+    QTest::addColumn<int>("folderMode");
+    QTest::addColumn<int>("folderGroup"); // -1 for the group it was made with
+    QTest::addColumn<QString>("entry");   // what x.jpg is: "link out", "link in", "foreign" or "bad name"
+    QTest::addColumn<QString>("reason");  // said on the line of a skipped entry; empty for one listed
+    const QString linksOut = QStringLiteral("links out of its folder, which others can write");
+    QTest::newRow("a link out of a folder all can write is skipped") << 0777 << -1 << "link out" << linksOut;
+    QTest::newRow("a link out of a sticky folder all can write is skipped") << 01777 << -1 << "link out" << linksOut;
+    QTest::newRow("a link out of the user's own folder is followed") << 0755 << -1 << "link out" << QString();
+    QTest::newRow("a link to a picture of the same folder is followed") << 0777 << -1 << "link in" << QString();
+    QTest::newRow("a name that is not UTF-8 is skipped") << 0755 << -1 << "bad name"
+                                                         << "not valid UTF-8";
+    // Only root can give a file or a folder to another user or group.
+    if (geteuid() != 0)
+        return;
+    QTest::newRow("a file of another user in a folder all can write is skipped")
+        << 0777 << -1 << "foreign"
+        << "belongs to another user, and others can write its folder";
+    QTest::newRow("a file of another user in the user's own folder is listed") << 0755 << -1 << "foreign" << QString();
+    QTest::newRow("a link out of a folder another group can write is skipped")
+        << 0775 << 65534 << "link out" << linksOut;
+}
+
+// Another user who can write the folder could link a private picture of the user's into it, and have it converted
+// into a temp.bmp they can read.
+void TestPictureList::entriesOthersMayHavePlaced() {
+    QFETCH(int, folderMode);
+    QFETCH(int, folderGroup);
+    QFETCH(QString, entry);
+    QFETCH(QString, reason);
+    QTemporaryDir base;
+    const QString folder = base.filePath(QStringLiteral("pictures"));
+    const QString secret = base.filePath(QStringLiteral("private/scan.jpg"));
+    QVERIFY(QDir().mkpath(folder) && QDir().mkpath(QFileInfo(secret).path()));
+    QVERIFY(QFile(secret).open(QIODevice::WriteOnly) && QFile(folder + "/other.jpg").open(QIODevice::WriteOnly));
+    const QString x = folder + QStringLiteral("/x.jpg");
+    // Qt cannot name it, so QTemporaryDir cannot remove it.
+    const QByteArray badName = QFile::encodeName(folder) + "/caf\xE9.jpg";
+    const auto removeBadName = qScopeGuard([&badName] { unlink(badName.constData()); });
+    if (entry == u"link out") {
+        QVERIFY(QFile::link(secret, x));
+    } else if (entry == u"link in") {
+        QVERIFY(QFile::link(QStringLiteral("other.jpg"), x));
+    } else if (entry == u"foreign") {
+        QVERIFY(QFile(x).open(QIODevice::WriteOnly) && chown(QFile::encodeName(x).constData(), 65534, 65534) == 0);
+    } else {
+        const int made = open(badName.constData(), O_CREAT | O_WRONLY, 0644);
+        QVERIFY(made >= 0 && close(made) == 0);
+    }
+    const QByteArray folderName = QFile::encodeName(folder);
+    QVERIFY(chmod(folderName.constData(), mode_t(folderMode)) == 0);
+    QVERIFY(folderGroup < 0 || chown(folderName.constData(), uid_t(-1), gid_t(folderGroup)) == 0);
+    ProblemLines problems;
+    FakeRandom random;
+    PictureList pictures;
+    QVERIFY(scanFolder(pictures, folder, *makeFolderLister(), random, nullptr));
+    QCOMPARE(pictures.names.size(), reason.isEmpty() ? 2 : 1);
+    QCOMPARE(problems.lines.size(), reason.isEmpty() ? 0 : 1);
+    QVERIFY2(reason.isEmpty() || problems.lines.first().contains(reason), qPrintable(problems.lines.join('\n')));
+}
+#endif
 
 void TestPictureList::shuffle_data() {
     QTest::addColumn<int>("count");

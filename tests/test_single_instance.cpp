@@ -2,11 +2,18 @@
 
 #include <QFile>
 #include <QLockFile>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <thread>
+
+#ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 class TestSingleInstance final : public QObject {
     Q_OBJECT
@@ -14,6 +21,10 @@ private slots:
     void secondStartAsksFirstToShow();
     void staleLockDoesNotBlock();
     void firstCopyGoneLetsNextStartRun();
+#ifdef Q_OS_UNIX
+    void lockWithoutAUsableRuntimeFolder_data();
+    void lockWithoutAUsableRuntimeFolder();
+#endif
 };
 
 void TestSingleInstance::secondStartAsksFirstToShow() {
@@ -64,6 +75,59 @@ void TestSingleInstance::firstCopyGoneLetsNextStartRun() {
     QVERIFY(next.claim(&error));
     QVERIFY2(error.isEmpty(), qPrintable(error));
 }
+
+#ifdef Q_OS_UNIX
+void TestSingleInstance::lockWithoutAUsableRuntimeFolder_data() {
+    QTest::addColumn<QString>("runtime");
+    QTest::addColumn<bool>("guarded");
+    QTest::newRow("the runtime folder unset") << "unset" << true;
+    QTest::newRow("a runtime folder others can enter") << "open" << true;
+    // Only root can give a folder to another user.
+    if (geteuid() != 0)
+        return;
+    QTest::newRow("a runtime folder of another user") << "foreign" << true;
+    QTest::newRow("the user's folder in the temp folder made first by another user") << "unset, taken" << false;
+}
+
+// A copy of another user's holds the lock in the temp folder, where it was kept for all users when the runtime folder
+// would not do (Qt's own stand-in for it, runtime-<user> in the temp folder, is unusable here too): ours starts all
+// the same, with its lock in a private folder of its own, or with none.
+void TestSingleInstance::lockWithoutAUsableRuntimeFolder() {
+    QFETCH(QString, runtime);
+    QFETCH(bool, guarded);
+    const QByteArray tempBefore = qgetenv("TMPDIR");
+    const QByteArray runtimeBefore = qgetenv("XDG_RUNTIME_DIR");
+    const auto restore = qScopeGuard([&] {
+        qputenv("TMPDIR", tempBefore);
+        runtimeBefore.isNull() ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", runtimeBefore);
+    });
+    QTemporaryDir temp;
+    QTemporaryDir runtimeFolder;
+    qputenv("TMPDIR", QFile::encodeName(temp.path()));
+    QVERIFY(QDir(temp.path()).mkdir(QStringLiteral("runtime-") + QString::fromLocal8Bit(getpwuid(geteuid())->pw_name)));
+    const QByteArray runtimePath = QFile::encodeName(runtimeFolder.path());
+    if (runtime == u"open")
+        QVERIFY(chmod(runtimePath.constData(), 0755) == 0);
+    if (runtime == u"foreign")
+        QVERIFY(chown(runtimePath.constData(), 65534, 65534) == 0);
+    runtime.startsWith(u"unset") ? qunsetenv("XDG_RUNTIME_DIR") : qputenv("XDG_RUNTIME_DIR", runtimePath);
+    const QString own = temp.filePath(QStringLiteral("quorlen-%1").arg(geteuid()));
+    if (runtime == u"unset, taken")
+        QVERIFY(QDir().mkdir(own) && chown(QFile::encodeName(own).constData(), 65534, 65534) == 0);
+    SingleInstance stranger(temp.path());
+    QVERIFY(stranger.claim(nullptr));
+
+    const QString folder = singleInstanceFolder();
+    QCOMPARE(folder, guarded ? own : QString());
+    struct stat status {};
+    QVERIFY(!guarded || (lstat(QFile::encodeName(folder).constData(), &status) == 0 && status.st_uid == geteuid() &&
+                         (status.st_mode & 0777) == 0700));
+    SingleInstance ours(folder);
+    QString error;
+    QVERIFY(ours.claim(&error));
+    QVERIFY2(error.isEmpty() == guarded, qPrintable(error));
+}
+#endif
 
 QTEST_MAIN(TestSingleInstance)
 #include "test_single_instance.moc"

@@ -73,6 +73,12 @@ private slots:
     void unreadablePictures_data();
     void unreadablePictures();
     void bigPhotographConverts();
+#ifdef Q_OS_UNIX
+    void bitmapFollowsTheUmask_data();
+    void bitmapFollowsTheUmask();
+    void linkOutOfTheFolder_data();
+    void linkOutOfTheFolder();
+#endif
     void joinPathInsertsOneSeparator_data();
     void joinPathInsertsOneSeparator();
 };
@@ -225,6 +231,52 @@ void TestWallpaperChanger::bigPhotographConverts() {
     QString error;
     QVERIFY(!folder.apply(QStringLiteral("bomb.jpg"), &error));
 }
+
+#ifdef Q_OS_UNIX
+void TestWallpaperChanger::bitmapFollowsTheUmask_data() {
+    QTest::addColumn<int>("umask");
+    QTest::addColumn<int>("mode");
+    QTest::newRow("umask 077 keeps the bitmap private") << 077 << 0600;
+    QTest::newRow("umask 022 lets others read it") << 022 << 0644;
+}
+
+void TestWallpaperChanger::bitmapFollowsTheUmask() {
+    QFETCH(int, umask);
+    QFETCH(int, mode);
+    const mode_t before = ::umask(mode_t(umask));
+    Folder folder;
+    const bool applied = save(solid(8, 8, Qt::red), folder.path(QStringLiteral("a.jpg")), "JPEG") &&
+                         folder.apply(QStringLiteral("a.jpg"));
+    ::umask(before);
+    QVERIFY(applied);
+    struct stat status {};
+    QCOMPARE(stat(QFile::encodeName(folder.converted()).constData(), &status), 0);
+    QCOMPARE(int(status.st_mode & 0777), mode);
+}
+
+void TestWallpaperChanger::linkOutOfTheFolder_data() {
+    QTest::addColumn<int>("folderMode");
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("a folder all can write refuses it") << 0777 << false;
+    QTest::newRow("the user's own folder follows it") << 0700 << true;
+}
+
+// A link put in place after the scan, as another user who can write the folder could do: the picture is checked again
+// as it is opened.
+void TestWallpaperChanger::linkOutOfTheFolder() {
+    QFETCH(int, folderMode);
+    QFETCH(bool, shown);
+    Folder folder;
+    QTemporaryDir elsewhere;
+    const QString secret = elsewhere.filePath(QStringLiteral("scan.jpg"));
+    QVERIFY(save(solid(8, 8, Qt::red), secret, "JPEG") && QFile::link(secret, folder.path(QStringLiteral("x.jpg"))));
+    QCOMPARE(chmod(QFile::encodeName(folder.dir.path()).constData(), mode_t(folderMode)), 0);
+    QString error;
+    QCOMPARE(folder.apply(QStringLiteral("x.jpg"), &error), shown);
+    QCOMPARE(QFile::exists(folder.converted()), shown);
+    QVERIFY2(shown || error.contains(QLatin1String("links out of its folder")), qPrintable(error));
+}
+#endif
 
 void TestWallpaperChanger::joinPathInsertsOneSeparator_data() {
     QTest::addColumn<QString>("folder");

@@ -11,7 +11,8 @@ class QLocalServer;
 class SingleInstance final : public QObject {
     Q_OBJECT
 public:
-    // `folder` holds the lock and, on Unix, the socket; it should be private to the user.
+    // `folder` holds the lock and, on Unix, the socket; it should be private to the user. Without one (an empty
+    // text) every start runs.
     explicit SingleInstance(const QString& folder, QObject* parent = nullptr);
     ~SingleInstance() override;
 
@@ -28,11 +29,13 @@ private:
     bool askRunningCopyToShow(QString* error);
     void readRequests();
 
+    bool guarded_;
     QString serverName_;
     QLockFile lock_;
     QLocalServer* server_ = nullptr;
 };
 
-// The folder for the lock and socket: the user's runtime folder (on Windows the program's local data folder), else
-// the temp folder.
+// The folder for the lock and socket: on Windows the program's local data folder, else the temp folder. On Unix the
+// user's runtime folder when it is private, else the user's own private folder in the temp folder, else none (an
+// empty text): a folder that others can enter or write would let them keep the program from starting.
 QString singleInstanceFolder();

@@ -3,17 +3,33 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
+#include <QRandomGenerator>
 
 #ifdef Q_OS_WIN
+#include <io.h>
 #include <windows.h>
 #else
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 #endif
 
 namespace {
+
+// A new file beside `target` under a dot name, which keeps it out of every folder scan while it is written. It is
+// made as the user makes any file (the umask applies, and a folder's default access list), never over another one.
+bool openPartial(const QFileInfo& target, QFile& partial, QString* error) {
+    constexpr int Attempts = 16;
+    for (int attempt = 0; attempt < Attempts; ++attempt) {
+        const QString suffix = QString::number(QRandomGenerator::global()->generate(), 36);
+        partial.setFileName(QStringLiteral("%1/.%2.%3").arg(target.absolutePath(), target.fileName(), suffix));
+        if (partial.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return true;
+    }
+    return fail(error, QStringLiteral("cannot write in %1: %2").arg(target.absolutePath(), partial.errorString()));
+}
 
 // Renames `from` over `to`, also where `to` is a symbolic link, which is replaced itself instead of written through.
 bool replaceFile(const QString& from, const QString& to, QString* error) {
@@ -29,33 +45,54 @@ bool replaceFile(const QString& from, const QString& to, QString* error) {
 #endif
 }
 
+// The new file whole and on its disk, or false with a message. A full disk may show only in the flush or the sync.
+bool finish(QFile& partial, const QString& target, QString* error) {
+    if (!partial.flush() || !syncFile(partial))
+        return fail(error, QStringLiteral("cannot write %1: %2").arg(target, partial.errorString()));
+    partial.close();
+    if (partial.error() != QFileDevice::NoError)
+        return fail(error, QStringLiteral("cannot write %1: %2").arg(target, partial.errorString()));
+    return true;
+}
+
 } // namespace
+
+bool syncFile(QFileDevice& file) {
+    if (file.handle() < 0)
+        return false;
+#ifdef Q_OS_WIN
+    return FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(file.handle())));
+#else
+    // The data and what it takes to read it back (the size), not the times.
+    return fdatasync(file.handle()) == 0;
+#endif
+}
+
+void syncFolder(const QString& folder) {
+#ifdef Q_OS_WIN
+    // NTFS logs a rename itself, and MOVEFILE_WRITE_THROUGH waits for it.
+    Q_UNUSED(folder);
+#else
+    const int handle = open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (handle < 0)
+        return;
+    fsync(handle);
+    close(handle);
+#endif
+}
 
 bool writeFileAtomically(const QString& target, const std::function<bool(QIODevice& out, QString* error)>& writer,
                          QString* error) {
     const QFileInfo where(target);
-    QString partialName;
-    {
-        // A dot name keeps the half-written file out of every folder scan.
-        QTemporaryFile partial(where.absolutePath() + QStringLiteral("/.") + where.fileName() +
-                               QStringLiteral(".XXXXXX"));
-        if (!partial.open())
-            return fail(error,
-                        QStringLiteral("cannot write in %1: %2").arg(where.absolutePath(), partial.errorString()));
-        partial.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                               QFileDevice::ReadOther);
-        if (!writer(partial, error))
-            return false;
-        if (!partial.flush())
-            return fail(error, QStringLiteral("cannot write %1: %2").arg(target, partial.errorString()));
-        // QTemporaryFile::close() keeps the file open (it only goes back to the start), and Windows renames no file
-        // that is still open without delete sharing. Only the destructor lets go of it, and it keeps the file when
-        // told to.
-        partialName = partial.fileName();
-        partial.setAutoRemove(false);
-    }
-    if (replaceFile(partialName, target, error))
+    QFile partial;
+    if (!openPartial(where, partial, error))
+        return false;
+    const QString partialName = partial.fileName();
+    if (writer(partial, error) && finish(partial, target, error) && replaceFile(partialName, target, error)) {
+        syncFolder(where.absolutePath());
         return true;
+    }
+    partial.close();
     QFile::remove(partialName);
     return false;
 }

@@ -25,6 +25,10 @@ constexpr qint64 Os2HeaderBytes = 64;
 constexpr qint64 LongestSide = qint64(1) << 20;
 // Plain rows are read this many bytes at a time (at least one row), run-length data likewise.
 constexpr qint64 ReadBlockBytes = 256 * 1024;
+// What a bitmap may hold beyond what its header accounts for. Real files hold nothing more, or a few bytes (writers
+// that pad the file), or a few kilobytes (a colour profile after the pixels); a desktop that copies or hashes the file
+// whole pays nothing for a megabyte, and would pay for any length of tail beyond it on every switch.
+constexpr qint64 MostTrailingBytes = 1 << 20;
 
 enum Compression : quint32 {
     Uncompressed = 0,
@@ -73,6 +77,7 @@ struct Layout {
     bool topDown = false;
     int bits = 0;
     quint32 compression = Uncompressed;
+    qint64 paletteAt = 0; // past the headers and the masks
     qint64 pixelsAt = 0;
     qint64 rowBytes = 0;
     // Blue, green, red for each of 256 indices; those past the file's palette stay black.
@@ -91,7 +96,7 @@ quint16 half(const uchar* at) {
 
 class HeaderReader final {
 public:
-    HeaderReader(QFile& file, QString* error) : file_(file), error_(error) {}
+    HeaderReader(PlainFile& file, QString* error) : file_(file), error_(error) {}
 
     bool read(qint64 at, qint64 bytes, uchar* into, const char* what) {
         if (file_.seek(at) && file_.read(reinterpret_cast<char*>(into), bytes) == bytes)
@@ -100,13 +105,13 @@ public:
     }
 
     bool refuse(const QString& reason) {
-        return fail(error_, QStringLiteral("the bitmap %1 %2").arg(file_.fileName(), reason));
+        return fail(error_, QStringLiteral("the bitmap %1 %2").arg(file_.path(), reason));
     }
 
-    QFile& file() const { return file_; }
+    PlainFile& file() const { return file_; }
 
 private:
-    QFile& file_;
+    PlainFile& file_;
     QString* error_;
 };
 
@@ -310,7 +315,7 @@ bool readPalette(const InfoHeader& info, Layout& layout, HeaderReader& reader, q
 }
 
 // The headers and what follows them up to the pixels: sizes, depth, compression, masks and palette.
-bool readLayout(QFile& file, Layout& layout, QString* error) {
+bool readLayout(PlainFile& file, Layout& layout, QString* error) {
     HeaderReader reader(file, error);
     InfoHeader info;
     if (!readHeaders(reader, info, layout) || (info.os2() && !checkOs2(info, layout, reader)) ||
@@ -320,6 +325,7 @@ bool readLayout(QFile& file, Layout& layout, QString* error) {
     if (!readMasks(info, layout, reader, paletteAt))
         return false;
     layout.alpha = layout.masks[3] != 0;
+    layout.paletteAt = paletteAt;
     if (layout.pixelsAt < paletteAt)
         return reader.refuse(
             QStringLiteral("says its pixels start at byte %1, inside its headers").arg(layout.pixelsAt));
@@ -332,8 +338,8 @@ bool readLayout(QFile& file, Layout& layout, QString* error) {
 // Uncompressed rows, read a block of rows at a time.
 class PlainRows final : public PictureRows {
 public:
-    PlainRows(std::unique_ptr<QFile> file, const Layout& layout)
-        : PictureRows(file->fileName(), QSize(int(layout.width), int(layout.height)),
+    PlainRows(std::unique_ptr<PlainFile> file, const Layout& layout)
+        : PictureRows(file->path(), QSize(int(layout.width), int(layout.height)),
                       layout.topDown ? RowOrder::TopDown : RowOrder::BottomUp),
           file_(std::move(file)), layout_(layout), red_(layout.masks[0]), green_(layout.masks[1]),
           blue_(layout.masks[2]), alpha_(layout.alpha ? layout.masks[3] : 0) {
@@ -359,7 +365,7 @@ private:
         if (got < wanted - layout_.rowBytes + (layout_.width * layout_.bits + 7) / 8) {
             return fail(error,
                         QStringLiteral("cannot read the bitmap %1: %2")
-                            .arg(file_->fileName(), got < 0 ? file_->errorString() : QStringLiteral("it ended early")));
+                            .arg(file_->path(), got < 0 ? file_->errorString() : QStringLiteral("it ended early")));
         }
         std::fill(block_.begin() + std::max<qint64>(got, 0), block_.begin() + wanted, uchar(0));
         rowsRead_ += rows;
@@ -419,7 +425,7 @@ private:
         }
     }
 
-    std::unique_ptr<QFile> file_;
+    std::unique_ptr<PlainFile> file_;
     Layout layout_;
     Channel red_;
     Channel green_;
@@ -438,8 +444,8 @@ private:
 // viewers show them; runs past the row are cut at its end, rows past the picture ignored.
 class RunLengthRows final : public PictureRows {
 public:
-    RunLengthRows(std::unique_ptr<QFile> file, const Layout& layout)
-        : PictureRows(file->fileName(), QSize(int(layout.width), int(layout.height)),
+    RunLengthRows(std::unique_ptr<PlainFile> file, const Layout& layout)
+        : PictureRows(file->path(), QSize(int(layout.width), int(layout.height)),
                       layout.topDown ? RowOrder::TopDown : RowOrder::BottomUp),
           file_(std::move(file)), layout_(layout), stream_(*file_, ReadBlockBytes),
           fourBits_(layout.compression == RunLength4) {
@@ -455,7 +461,7 @@ protected:
         ++row_;
         if (stream_.failed())
             return fail(error,
-                        QStringLiteral("cannot read the bitmap %1: %2").arg(file_->fileName(), file_->errorString()));
+                        QStringLiteral("cannot read the bitmap %1: %2").arg(file_->path(), file_->errorString()));
         return true;
     }
 
@@ -522,7 +528,7 @@ private:
         }
     }
 
-    std::unique_ptr<QFile> file_;
+    std::unique_ptr<PlainFile> file_;
     Layout layout_;
     BlockReader stream_;
     bool fourBits_;
@@ -533,7 +539,7 @@ private:
 
 // Whether any pixel has a non-zero alpha: many writers leave the alpha byte 0 in pictures meant to be opaque, and
 // viewers show those opaque.
-std::optional<bool> anyAlpha(QFile& file, const Layout& layout) {
+std::optional<bool> anyAlpha(PlainFile& file, const Layout& layout) {
     if (!file.seek(layout.pixelsAt))
         return std::nullopt;
     const int pixelBytes = layout.bits / 8;
@@ -559,12 +565,28 @@ std::optional<bool> anyAlpha(QFile& file, const Layout& layout) {
 
 } // namespace
 
-bool openBitmapRows(std::unique_ptr<QFile> file, qint64 decodeLimitBytes, std::unique_ptr<PictureRows>* rows,
+// The most bytes the file needs by its headers: the headers and masks, the longest palette its depth allows, and its
+// rows, or the longest run-length stream its rows could take (a pixel in two bytes, an end of line for each row).
+// Bytes between the palette and the pixels count as a tail too.
+qint64 declaredBytes(const Layout& layout) {
+    const qint64 palette = layout.bits <= 8 ? (qint64(4) << layout.bits) : 0;
+    if (layout.compression == RunLength8 || layout.compression == RunLength4)
+        return layout.paletteAt + palette + (2 * layout.width + 2) * layout.height + 2;
+    return layout.paletteAt + palette + layout.rowBytes * layout.height;
+}
+
+bool openBitmapRows(std::unique_ptr<PlainFile> file, qint64 decodeLimitBytes, std::unique_ptr<PictureRows>* rows,
                     QString* error) {
     Layout layout;
     if (!readLayout(*file, layout, error) ||
         !holdsDeclaredSize(*file, layout.width, layout.height, decodeLimitBytes, error))
         return false;
+    if (file->size() - declaredBytes(layout) > MostTrailingBytes)
+        return fail(error, QStringLiteral("the bitmap %1 holds %2 bytes, over a megabyte more than the %3 its header "
+                                          "accounts for")
+                               .arg(file->path())
+                               .arg(file->size())
+                               .arg(declaredBytes(layout)));
     if (layout.compression == RunLength8 || layout.compression == RunLength4) {
         *rows = std::make_unique<RunLengthRows>(std::move(file), layout);
         return true;
@@ -573,15 +595,14 @@ bool openBitmapRows(std::unique_ptr<QFile> file, qint64 decodeLimitBytes, std::u
     if (file->size() - layout.pixelsAt < pixelBytes)
         return fail(error, QStringLiteral("the bitmap %1 is cut short: its rows need %2 bytes from byte %3, and the "
                                           "file holds %4 bytes")
-                               .arg(file->fileName())
+                               .arg(file->path())
                                .arg(pixelBytes)
                                .arg(layout.pixelsAt)
                                .arg(file->size()));
     if (layout.alpha) {
         const std::optional<bool> alpha = anyAlpha(*file, layout);
         if (!alpha)
-            return fail(error,
-                        QStringLiteral("cannot read the bitmap %1: %2").arg(file->fileName(), file->errorString()));
+            return fail(error, QStringLiteral("cannot read the bitmap %1: %2").arg(file->path(), file->errorString()));
         layout.alpha = *alpha;
     }
     *rows = std::make_unique<PlainRows>(std::move(file), layout);

@@ -2,9 +2,9 @@
 
 // The parts of openPictureRows that each format supplies, and the checks they share. Not for use outside pictures/.
 
+#include "core/plain_file.h"
 #include "pictures/picture_rows.h"
 
-#include <QFile>
 #include <QImage>
 
 #include <memory>
@@ -12,17 +12,17 @@
 
 // Whether a picture of width x height can be decoded: its file must be able to hold that many pixels, and its 32-bit
 // pixels must fit within `decodeLimitBytes`. False with a message naming the file otherwise.
-bool holdsDeclaredSize(const QFile& file, qint64 width, qint64 height, qint64 decodeLimitBytes, QString* error);
+bool holdsDeclaredSize(const PlainFile& file, qint64 width, qint64 height, qint64 decodeLimitBytes, QString* error);
 
 // The first part of the check above alone: whether the file could hold that many pixels.
-bool fileHoldsPixels(const QFile& file, qint64 width, qint64 height, QString* error);
+bool fileHoldsPixels(const PlainFile& file, qint64 width, qint64 height, QString* error);
 
 // The decoders, each handed the open file positioned at its start.
-bool openJpegRows(std::unique_ptr<QFile> file, qint64 decodeLimitBytes, std::unique_ptr<PictureRows>* rows,
+bool openJpegRows(std::unique_ptr<PlainFile> file, qint64 decodeLimitBytes, std::unique_ptr<PictureRows>* rows,
                   QString* error);
-bool openBitmapRows(std::unique_ptr<QFile> file, qint64 decodeLimitBytes, std::unique_ptr<PictureRows>* rows,
+bool openBitmapRows(std::unique_ptr<PlainFile> file, qint64 decodeLimitBytes, std::unique_ptr<PictureRows>* rows,
                     QString* error);
-bool openGifRows(std::unique_ptr<QFile> file, qint64 decodeLimitBytes, std::unique_ptr<PictureRows>* rows,
+bool openGifRows(std::unique_ptr<PlainFile> file, qint64 decodeLimitBytes, std::unique_ptr<PictureRows>* rows,
                  QString* error);
 
 // Rows served top-down from a picture held whole: Format_BGR888 as it is, any other format composited over black.
@@ -41,7 +41,7 @@ inline QString mebibytes(qint64 bytes) {
 // Reads a file forward in blocks, a byte at a time.
 class BlockReader final {
 public:
-    BlockReader(QFile& file, qint64 blockBytes) : file_(file), block_(static_cast<std::size_t>(blockBytes)) {}
+    BlockReader(PlainFile& file, qint64 blockBytes) : file_(file), block_(static_cast<std::size_t>(blockBytes)) {}
 
     // The next byte, or -1 at the end of the file.
     int next() {
@@ -61,7 +61,7 @@ private:
         return filled_ > 0;
     }
 
-    QFile& file_;
+    PlainFile& file_;
     std::vector<uchar> block_;
     std::size_t at_ = 0;
     std::size_t filled_ = 0;

@@ -142,7 +142,7 @@ std::optional<QString> imageDataFault(BlockReader& in, QSize size) {
 }
 
 // Why the common decoders would refuse the file's first image, if they would; the file is then back at its start.
-std::optional<QString> firstImageFault(QFile& file) {
+std::optional<QString> firstImageFault(PlainFile& file) {
     std::optional<QString> fault;
     {
         BlockReader in(file, WalkBlockBytes);
@@ -157,9 +157,9 @@ std::optional<QString> firstImageFault(QFile& file) {
 
 } // namespace
 
-bool openGifRows(std::unique_ptr<QFile> file, qint64 decodeLimitBytes, std::unique_ptr<PictureRows>* rows,
+bool openGifRows(std::unique_ptr<PlainFile> file, qint64 decodeLimitBytes, std::unique_ptr<PictureRows>* rows,
                  QString* error) {
-    const QString path = file->fileName();
+    const QString path = file->path();
     uchar head[10];
     if (file->peek(reinterpret_cast<char*>(head), sizeof head) != sizeof head)
         return fail(error, QStringLiteral("the GIF %1 is cut short inside its header").arg(path));

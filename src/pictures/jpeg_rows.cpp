@@ -24,15 +24,20 @@
 namespace {
 
 constexpr std::size_t SourceBufferBytes = 64 * 1024;
-// Real progressive files have a dozen scans or so; each scan is a pass over the whole picture, so a file of many tiny
-// scans would cost minutes.
+// Real progressive files have a dozen scans or so; each scan is a pass over the blocks of one component or all, and a
+// scan that codes every block as empty takes a few bytes, so a small file of many such scans would cost minutes.
+// libjpeg's own progressive files pass over each block of the picture about 5 times, other encoders' not many more;
+// 16 passes cost about as much again as the decode of the picture itself. A picture of up to some 300000 pixels may
+// take all its scans: 4 million passes cost a few hundredths of a second.
 constexpr int MostScans = 500;
+constexpr qint64 MostPassesPerBlock = 16;
+constexpr qint64 AlwaysAffordablePasses = qint64(1) << 22;
 // The stored rows turned at a time for an orientation that swaps the sides: enough for the upright rows they land in
 // to be written a cache line at a time.
 constexpr int RowsPerTurn = 16;
 
 struct Decoder {
-    explicit Decoder(std::unique_ptr<QFile> from) : file(std::move(from)), buffer(SourceBufferBytes) {}
+    explicit Decoder(std::unique_ptr<PlainFile> from) : file(std::move(from)), buffer(SourceBufferBytes) {}
     ~Decoder() {
         if (created)
             jpeg_destroy_decompress(&info);
@@ -46,9 +51,11 @@ struct Decoder {
     jpeg_progress_mgr progress{};
     std::jmp_buf jump{};
     char message[JMSG_LENGTH_MAX] = {};
-    std::unique_ptr<QFile> file;
+    std::unique_ptr<PlainFile> file;
     std::vector<JOCTET> buffer;
     std::vector<JSAMPLE> cmyk; // one row of four-channel samples, for CMYK and YCCK pictures
+    int scansCounted = 0;
+    qint64 blockPasses = 0; // the blocks of every scan so far, added up
     bool created = false;
     bool readFailed = false;
 };
@@ -74,14 +81,30 @@ void keepQuiet(j_common_ptr info, int level) {
         ++info->err->num_warnings;
 }
 
+qint64 blocksOf(const jpeg_component_info& component) {
+    return qint64(component.width_in_blocks) * component.height_in_blocks;
+}
+
+// Called before each stretch of input is taken in: the work of a scan is counted, and refused, before it is done.
 void countScans(j_common_ptr info) {
-    if (!info->is_decompressor)
-        return;
-    auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
-    if (decompress->input_scan_number <= MostScans)
-        return;
     Decoder& decoder = decoderOf(info);
-    std::snprintf(decoder.message, sizeof decoder.message, "more than %d scans", MostScans);
+    auto* decompress = reinterpret_cast<j_decompress_ptr>(info);
+    if (!info->is_decompressor || decompress->input_scan_number == decoder.scansCounted)
+        return;
+    decoder.scansCounted = decompress->input_scan_number;
+    for (int c = 0; c < decompress->comps_in_scan; ++c)
+        decoder.blockPasses += blocksOf(*decompress->cur_comp_info[c]);
+    qint64 pictureBlocks = 0;
+    for (int c = 0; c < decompress->num_components; ++c)
+        pictureBlocks += blocksOf(decompress->comp_info[c]);
+    if (decoder.scansCounted > MostScans)
+        std::snprintf(decoder.message, sizeof decoder.message, "more than %d scans", MostScans);
+    else if (decoder.blockPasses > std::max(AlwaysAffordablePasses, MostPassesPerBlock * pictureBlocks))
+        std::snprintf(decoder.message, sizeof decoder.message,
+                      "its scans pass over its %lld blocks more than %lld times", static_cast<long long>(pictureBlocks),
+                      static_cast<long long>(MostPassesPerBlock));
+    else
+        return;
     std::longjmp(decoder.jump, 1);
 }
 
@@ -132,9 +155,9 @@ template <typename Step> bool guarded(Decoder& decoder, const Step& step) {
 
 QString damaged(const Decoder& decoder) {
     if (decoder.readFailed)
-        return QStringLiteral("cannot read %1: %2").arg(decoder.file->fileName(), decoder.file->errorString());
+        return QStringLiteral("cannot read %1: %2").arg(decoder.file->path(), decoder.file->errorString());
     return QStringLiteral("the picture %1 is a damaged JPEG: %2")
-        .arg(decoder.file->fileName(), QString::fromLocal8Bit(decoder.message));
+        .arg(decoder.file->path(), QString::fromLocal8Bit(decoder.message));
 }
 
 bool readHeader(Decoder& decoder) {
@@ -183,7 +206,7 @@ qint64 coefficientBytes(const jpeg_decompress_struct& info) {
 // Picks the output colours and the largest scale, of 1, 1/2, 1/4 and 1/8, whose 32-bit pixels fit within the limit.
 bool planDecode(Decoder& decoder, qint64 decodeLimitBytes, QString* error) {
     jpeg_decompress_struct& info = decoder.info;
-    const QString path = decoder.file->fileName();
+    const QString path = decoder.file->path();
     switch (info.jpeg_color_space) {
     case JCS_GRAYSCALE:
     case JCS_YCbCr:
@@ -235,7 +258,7 @@ bool startDecode(Decoder& decoder, qint64 decodeLimitBytes, QString* error) {
     const int expected = decoder.info.out_color_space == JCS_CMYK ? 4 : 3;
     if (decoder.info.output_components != expected)
         return fail(error, QStringLiteral("the picture %1 is a JPEG whose colours this program cannot convert")
-                               .arg(decoder.file->fileName()));
+                               .arg(decoder.file->path()));
     if (expected == 4)
         decoder.cmyk.resize(std::size_t(decoder.info.output_width) * 4);
     return true;
@@ -260,7 +283,7 @@ bool readStoredRow(Decoder& decoder, uchar* bgr, QString* error) {
         decoder.readFailed)
         return fail(error, damaged(decoder));
     if (got != 1)
-        return fail(error, QStringLiteral("the picture %1 has no more rows").arg(decoder.file->fileName()));
+        return fail(error, QStringLiteral("the picture %1 has no more rows").arg(decoder.file->path()));
     if (fourChannels)
         cmykToBgr(decoder.cmyk.data(), decoder.info.output_width, bgr);
     return true;
@@ -276,8 +299,7 @@ void mirror(uchar* bgr, int width) {
 class JpegRows final : public PictureRows {
 public:
     JpegRows(std::unique_ptr<Decoder> decoder, Orientation orientation)
-        : PictureRows(decoder->file->fileName(),
-                      QSize(int(decoder->info.output_width), int(decoder->info.output_height)),
+        : PictureRows(decoder->file->path(), QSize(int(decoder->info.output_width), int(decoder->info.output_height)),
                       orientation == Orientation::Turned180 || orientation == Orientation::Flipped ? RowOrder::BottomUp
                                                                                                    : RowOrder::TopDown),
           decoder_(std::move(decoder)),
@@ -304,7 +326,7 @@ bool turnWhole(Decoder& decoder, Orientation orientation, QImage* upright, QStri
     *upright = QImage(height, width, QImage::Format_BGR888);
     if (upright->isNull())
         return fail(error, QStringLiteral("no memory to turn the picture %1 upright (%2 x %3 pixels)")
-                               .arg(decoder.file->fileName())
+                               .arg(decoder.file->path())
                                .arg(height)
                                .arg(width));
     const bool columnsFromTop = orientation == Orientation::Transposed || orientation == Orientation::TurnedRight;
@@ -335,7 +357,7 @@ bool turnWhole(Decoder& decoder, Orientation orientation, QImage* upright, QStri
 
 } // namespace
 
-bool openJpegRows(std::unique_ptr<QFile> file, qint64 decodeLimitBytes, std::unique_ptr<PictureRows>* rows,
+bool openJpegRows(std::unique_ptr<PlainFile> file, qint64 decodeLimitBytes, std::unique_ptr<PictureRows>* rows,
                   QString* error) {
     auto decoder = std::make_unique<Decoder>(std::move(file));
     if (!readHeader(*decoder))
@@ -350,7 +372,7 @@ bool openJpegRows(std::unique_ptr<QFile> file, qint64 decodeLimitBytes, std::uni
     QImage upright;
     if (!turnWhole(*decoder, orientation, &upright, error))
         return false;
-    const QString path = decoder->file->fileName();
+    const QString path = decoder->file->path();
     decoder.reset(); // the coefficient buffers of a progressive picture go before its rows are served
     *rows = heldRows(path, std::move(upright));
     return true;

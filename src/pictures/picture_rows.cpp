@@ -1,9 +1,8 @@
 #include "pictures/picture_rows.h"
 
+#include "core/plain_file.h"
 #include "core/problem_log.h"
 #include "pictures/decoders.h"
-
-#include <QFileInfo>
 
 #include <cstring>
 #include <string_view>
@@ -105,25 +104,25 @@ private:
 
 } // namespace
 
-bool fileHoldsPixels(const QFile& file, qint64 width, qint64 height, QString* error) {
+bool fileHoldsPixels(const PlainFile& file, qint64 width, qint64 height, QString* error) {
     const qint64 decodedBytes = width * height * 4;
     const qint64 fileBytes = file.size();
     if (decodedBytes <= AlwaysAffordableBytes || decodedBytes / MostDecodedBytesPerFileByte <= fileBytes)
         return true;
     return fail(error, QStringLiteral("the picture %1 claims %2 x %3 pixels, more than its %4 bytes can hold")
-                           .arg(file.fileName())
+                           .arg(file.path())
                            .arg(width)
                            .arg(height)
                            .arg(fileBytes));
 }
 
-bool holdsDeclaredSize(const QFile& file, qint64 width, qint64 height, qint64 decodeLimitBytes, QString* error) {
+bool holdsDeclaredSize(const PlainFile& file, qint64 width, qint64 height, qint64 decodeLimitBytes, QString* error) {
     if (!fileHoldsPixels(file, width, height, error))
         return false;
     if (width * height * 4 <= decodeLimitBytes)
         return true;
     return fail(error, QStringLiteral("the picture %1 is %2 x %3 pixels, too large to decode within %4 MiB")
-                           .arg(file.fileName())
+                           .arg(file.path())
                            .arg(width)
                            .arg(height)
                            .arg(mebibytes(decodeLimitBytes)));
@@ -146,14 +145,11 @@ std::unique_ptr<PictureRows> heldRows(const QString& path, QImage picture) {
 }
 
 bool openPictureRows(const QString& path, std::unique_ptr<PictureRows>* rows, QString* error, qint64 decodeLimitBytes) {
-    // Opening a pipe would block for ever, and a device may never end.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile())
-        return fail(error, QStringLiteral("%1 is not a plain file").arg(path));
-    auto file = std::make_unique<QFile>(path);
-    // The decoders read in blocks of their own; a second buffer would only copy them.
-    if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return fail(error, QStringLiteral("cannot open the picture %1: %2").arg(path, file->errorString()));
+    // Opening a pipe would block for ever, and a device may never end. The decoders read in blocks of their own, so
+    // the file comes unbuffered.
+    auto file = std::make_unique<PlainFile>(path);
+    if (!openPlainFile(*file, error))
+        return false;
     const QByteArray head = file->peek(16);
     if (head.isEmpty())
         return fail(error, QStringLiteral("the picture %1 is empty").arg(path));

@@ -66,10 +66,9 @@ bool scanFolder(PictureList& pictures, const QString& folder, const FolderLister
     pictures.scanned = true;
     pictures.names.clear();
     const bool listed = lister.list(
-        folder,
+        folder, isPictureName,
         [&pictures](const QString& name) {
-            if (isPictureName(name))
-                pictures.names.append(name);
+            pictures.names.append(name);
             return true;
         },
         error);

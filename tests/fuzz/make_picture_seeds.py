@@ -18,7 +18,7 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 # The byte-by-byte builders of bitmaps and GIFs are the hostile corpus's.
 sys.path.insert(0, os.path.join(HERE, os.pardir, "hostile"))
-from make_corpus import bitmap, gif, lzw_codes, words  # noqa: E402
+from make_corpus import bitmap, empty_scans_jpeg, gif, lzw_codes, words  # noqa: E402
 
 
 def core_bitmap(width, height, bits, palette, pixels):
@@ -108,6 +108,13 @@ def jpegs():
     yield "jpeg-odd-size-exif-5", with_app1(run(["cjpeg", "-quality", "50"], ppm(13, 7)), exif(5))
 
 
+def scan_bounds():
+    """The bounds on the work of a JPEG's scans: more than 500 scans, and scans over all the blocks (32768 here, the
+    most the target's decode limit allows) past the passes any picture may take."""
+    yield "jpeg-501-scans", empty_scans_jpeg(8, 8, 501)
+    yield "jpeg-empty-scans-past-bound", empty_scans_jpeg(2048, 1024, 130)
+
+
 def write(folder, name, data):
     with open(os.path.join(folder, name), "wb") as out:
         out.write(data)
@@ -119,7 +126,7 @@ def main():
     for folder in (rows, orientation):
         shutil.rmtree(folder, ignore_errors=True)
         os.makedirs(folder)
-    pictures = list(bitmaps()) + list(jpegs()) + list(gifs())
+    pictures = list(bitmaps()) + list(jpegs()) + list(gifs()) + list(scan_bounds())
     for i, (name, data) in enumerate(pictures):
         write(rows, name, bytes([i % 9]) + data)
     for name, body in exif_bodies():

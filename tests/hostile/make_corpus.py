@@ -155,6 +155,31 @@ def with_jpeg_frame_size(jpeg, width, height):
     return jpeg[: at + 5] + struct.pack(">HH", height, width) + jpeg[at + 9 :]
 
 
+def empty_scans_jpeg(width, height, scans, padding=0):
+    """A greyscale progressive JPEG of `scans` scans that each code every block as empty (runs of end-of-band, a few
+    bytes a scan): a small file whose every scan passes over the whole picture. A comment of `padding` bytes may
+    follow the start marker."""
+
+    def segment(marker, body):
+        return b"\xFF" + bytes([marker]) + struct.pack(">H", len(body) + 2) + body
+
+    bits, count = 0, 0
+    left = ((width + 7) // 8) * ((height + 7) // 8)
+    while left > 0:  # each run coded as EOBr, r in a 4-bit code, then r bits
+        run = min(left, 32767)
+        r = run.bit_length() - 1
+        bits, count = (bits << (4 + r)) | (r << r) | (run - (1 << r)), count + 4 + r
+        left -= run
+    pad = -count % 8
+    data = (((bits << pad) | ((1 << pad) - 1)).to_bytes((count + pad) // 8, "big")).replace(b"\xFF", b"\xFF\x00")
+    out = b"\xFF\xD8" + (segment(0xFE, bytes(padding)) if padding else b"")
+    out += segment(0xDB, b"\x00" + b"\x01" * 64)
+    out += segment(0xC2, struct.pack(">BHHB", 8, height, width, 1) + b"\x01\x11\x00")
+    out += segment(0xC4, b"\x10" + bytes([0, 0, 0, 15] + [0] * 12) + bytes(r << 4 for r in range(15)))
+    scan = segment(0xDA, b"\x01\x01\x00\x01\x3F\x00") + data
+    return out + scan * scans + b"\xFF\xD9"
+
+
 def flipped(data, start, step, mask=0x5A):
     """Flips bits in every `step`-th byte from `start` on, keeping the first bytes (the header) intact."""
     out = bytearray(data)
@@ -254,14 +279,20 @@ def entries():
     yield "exif-lying-offset.jpg", "good", "a JPEG whose EXIF directory lies past the block", with_exif_directory_at(
         jpeg, 0x7FFFFFF0)
     yield "transparent.gif", "good", "a GIF with a transparent colour", gif(6, 4, transparent=1)
+    yield "jpeg-empty-scans.jpg", "bad", "a 20 KB progressive JPEG of 500 scans over all its 4096 x 4096 pixels", (
+        empty_scans_jpeg(4096, 4096, 500))
+    # The tail is a hole in the file: it takes no room on the disk.
+    yield "bmp-huge-tail.bmp", "bad", "a small bitmap followed by a gigabyte of nothing", (good_bmp, 1 << 30)
 
 
 def make(folder):
     os.makedirs(folder, exist_ok=True)
     manifest = []
     for name, expect, what, data in entries():
+        head, tail = data if isinstance(data, tuple) else (data, 0)
         with open(os.path.join(folder, name), "wb") as out:
-            out.write(data)
+            out.write(head)
+            out.truncate(len(head) + tail)
         manifest.append((name, expect, what))
 
     os.mkdir(os.path.join(folder, "x.jpg"))

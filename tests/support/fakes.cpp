@@ -24,8 +24,8 @@ bool FakeSettingsStore::write(const QString&, const QString&, const QString& key
     return true;
 }
 
-bool FakeFolderLister::list(const QString& folder, const std::function<bool(const QString&)>& onName,
-                            QString* error) const {
+bool FakeFolderLister::list(const QString& folder, const std::function<bool(const QString&)>& wanted,
+                            const std::function<bool(const QString&)>& onName, QString* error) const {
     ++listings;
     // The program names folders natively ("C:\\pics" on Windows); the tests name them with "/".
     const QString key = QDir::cleanPath(QDir::fromNativeSeparators(folder));
@@ -35,7 +35,7 @@ bool FakeFolderLister::list(const QString& folder, const std::function<bool(cons
         return false;
     }
     for (const QString& name : folders.value(key)) {
-        if (!onName(name))
+        if (wanted(name) && !onName(name))
             break;
     }
     return true;

@@ -52,7 +52,8 @@ public:
     QHash<QString, QStringList> folders;
     QSet<QString> unreadable;
     mutable int listings = 0;
-    bool list(const QString& folder, const std::function<bool(const QString&)>& onName, QString* error) const override;
+    bool list(const QString& folder, const std::function<bool(const QString&)>& wanted,
+              const std::function<bool(const QString&)>& onName, QString* error) const override;
 };
 
 class FakeMessageBox final : public MessageBoxService {

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QtEndian>
 
+#include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -59,6 +61,73 @@ QByteArray jpegOf(const QImage& picture, JpegKind kind, const QByteArray& app1) 
     const QByteArray bytes(reinterpret_cast<const char*>(buffer), qsizetype(size));
     std::free(buffer);
     return bytes;
+}
+
+namespace {
+
+QByteArray segment(quint8 marker, const QByteArray& body) {
+    QByteArray out("\xFF", 1);
+    out.append(char(marker)).append(char((body.size() + 2) >> 8)).append(char((body.size() + 2) & 0xFF));
+    return out + body;
+}
+
+// Entropy-coded bits, most significant first, with the zero byte JPEG stuffs after every 0xFF.
+class BitWriter final {
+public:
+    void put(quint32 value, int width) {
+        for (int bit = width - 1; bit >= 0; --bit) {
+            byte_ = (byte_ << 1) | ((value >> bit) & 1);
+            if (++filled_ == 8) {
+                bytes_.append(char(byte_));
+                if (byte_ == 0xFF)
+                    bytes_.append('\0');
+                byte_ = 0;
+                filled_ = 0;
+            }
+        }
+    }
+    QByteArray finish() {
+        if (filled_ > 0)
+            put(0xFF, 8 - filled_); // padded with ones
+        return bytes_;
+    }
+
+private:
+    QByteArray bytes_;
+    quint32 byte_ = 0;
+    int filled_ = 0;
+};
+
+} // namespace
+
+QByteArray emptyScansJpeg(int width, int height, int scans) {
+    QByteArray out = QByteArray("\xFF\xD8", 2) + segment(0xFE, QByteArray(65000, ' '));
+    out += segment(0xDB, QByteArray(1, '\0') + QByteArray(64, '\1'));
+    const char frame[] = {8, char(height >> 8), char(height & 0xFF), char(width >> 8), char(width & 0xFF), 1, 1, 0x11,
+                          0};
+    out += segment(0xC2, QByteArray(frame, sizeof frame));
+    // AC table 0: the runs of end-of-band EOB0 to EOB14, each coded in four bits as its number.
+    QByteArray table = QByteArray::fromHex("10000000"
+                                           "0F000000"
+                                           "00000000"
+                                           "00000000"
+                                           "00");
+    for (int r = 0; r < 15; ++r)
+        table.append(char(r << 4));
+    out += segment(0xC4, table);
+    BitWriter bits;
+    for (qint64 left = qint64((width + 7) / 8) * ((height + 7) / 8); left > 0;) {
+        const qint64 run = std::min<qint64>(left, 32767);
+        const int r = std::bit_width(quint64(run)) - 1;
+        bits.put(quint32(r), 4);
+        bits.put(quint32(run - (qint64(1) << r)), r);
+        left -= run;
+    }
+    // One component, coefficients 1 to 63, no successive approximation.
+    const QByteArray scan = segment(0xDA, QByteArray("\x01\x01\x00\x01\x3F\x00", 6)) + bits.finish();
+    for (int i = 0; i < scans; ++i)
+        out += scan;
+    return out + QByteArray("\xFF\xD9", 2);
 }
 
 QByteArray exifWithOrientation(int orientation, bool bigEndian, quint16 type) {

@@ -15,6 +15,11 @@ enum class JpegKind { Baseline, Progressive, Greyscale, Cmyk, CmykWithoutAdobe, 
 // varies, as Adobe's programs do; without Adobe's marker when asked.
 QByteArray jpegOf(const QImage& picture, JpegKind kind, const QByteArray& app1 = {});
 
+// A greyscale progressive JPEG of `scans` scans that each code every block of the picture as empty, by runs of
+// end-of-band: a small file whose every scan is a pass over the whole picture. A comment pads it, so that its size
+// holds the pixels it claims.
+QByteArray emptyScansJpeg(int width, int height, int scans);
+
 // The body of an EXIF APP1 block holding only the orientation tag, of TIFF type 3 (SHORT), 4 (LONG) or 9 (SLONG).
 QByteArray exifWithOrientation(int orientation, bool bigEndian, quint16 type = 3);
 

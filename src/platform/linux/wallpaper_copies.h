@@ -12,7 +12,8 @@ class WallpaperCopies final {
 public:
     // The folder of the copies: $XDG_DATA_HOME/quorlen.
     static QString folder();
-    // A copy of `path` named after its content: a hard link where the file system allows it, else a copy.
+    // A copy of `path` named after its content: a hard link where the file system allows it and the file is the
+    // user's own, else a copy, which takes its name only once it is whole and on the disk.
     static std::optional<QString> place(const QString& path, QString* error);
     // Removes every copy but `current` and `previous` (either may name a file outside the folder, or nothing).
     static void keepOnly(const QString& current, const QString& previous);

@@ -1,5 +1,6 @@
 #include "platform/qt/qsettings_store.h"
 
+#include "core/atomic_file.h"
 #include "core/problem_log.h"
 #include "platform/system_services.h"
 
@@ -51,6 +52,8 @@ bool lacksSection(const QSettingsStore::Location& where, const QSettings& settin
            !settings.childGroups().contains(section);
 }
 
+// QSettings writes the file through QSaveFile, which syncs the new file before renaming it into place; the rename
+// itself lasts through a crash of the machine only once the folder is synced too.
 QSettings::Status store(const QSettingsStore::Location& where, const QString& section, const QString& key,
                         const QString& text) {
     QSettings settings(where.path, where.format);
@@ -58,6 +61,8 @@ QSettings::Status store(const QSettingsStore::Location& where, const QString& se
     settings.setValue(key, text);
     settings.endGroup();
     settings.sync();
+    if (where.format == QSettings::IniFormat && settings.status() == QSettings::NoError)
+        syncFolder(QFileInfo(where.path).absolutePath());
     return settings.status();
 }
 

@@ -17,7 +17,8 @@ namespace {
 // QDir::Files without QDir::Hidden and QDir::System skips hidden and system files, as Explorer does.
 class WindowsFolderLister final : public FolderLister {
 public:
-    bool list(const QString& folder, const std::function<bool(const QString&)>& onName, QString* error) const override {
+    bool list(const QString& folder, const std::function<bool(const QString&)>& wanted,
+              const std::function<bool(const QString&)>& onName, QString* error) const override {
         const QFileInfo info(folder);
         if (!info.exists() || !info.isDir())
             return fail(error, QStringLiteral("cannot open the folder %1: it does not exist").arg(folder));
@@ -26,7 +27,7 @@ public:
         QDirIterator entries(folder, QDir::Files | QDir::NoDotAndDotDot);
         while (entries.hasNext()) {
             entries.next();
-            if (!onName(entries.fileName()))
+            if (wanted(entries.fileName()) && !onName(entries.fileName()))
                 break;
         }
         return true;
