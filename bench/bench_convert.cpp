@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Times one conversion of a picture into the folder's "temp.bmp", the way a switch makes it.
 // Usage: bench_convert WARMUP_PICTURE PICTURE FOLDER
 // Prints: milliseconds, CPU milliseconds, resident kB before, peak resident kB after.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Times one scan of a folder for pictures, as Apply makes it.
 // Usage: bench_scan FOLDER
 // Prints: milliseconds (the median of five scans after one untimed), pictures found.

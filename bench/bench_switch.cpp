@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Times one whole switch step onto the X11 root window: from the step's start, through the picture's
 // conversion, to the root pixmap published. Needs DISPLAY.
 // Usage: bench_switch WARMUP_FOLDER WARMUP_PICTURE FOLDER PICTURE

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Checks, at full size, that the fast paths the benchmark times give what Qt's own would:
 // - the bitmap a switch writes holds exactly the pixels that Qt decodes from the picture in one piece;
 // - the root window's picture that the switch draws from the rows as it writes them is exactly the one drawn from

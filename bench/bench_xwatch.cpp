@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Watches the program under test from outside, through the X server.
 //
 // bench_xwatch startup PANEL_WINDOW SETTLE_SECONDS -- PROGRAM [ARGUMENTS...]

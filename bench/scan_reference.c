@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* The reference folder scan: opendir/readdir in plain C, the same choice of entries (plain files by the
  * entry's type, a stat only for links and unknown types, no hidden names) and the same name test
  * (".GIF", ".BMP", ".JPG" or "JPEG" at the end in any case, never "temp.bmp"), keeping a copy of each

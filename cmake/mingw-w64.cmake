@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross-builds the Windows program on Debian: 64-bit MinGW-w64 with POSIX threads (g++-mingw-w64-x86-64-posix),
 # against a Windows Qt named in CMAKE_PREFIX_PATH. What the build makes for running (the tests) runs under Wine.
 set(CMAKE_SYSTEM_NAME Windows)

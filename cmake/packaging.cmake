@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The menu entry, icons, AppStream metadata and manual page that `cmake --install` puts next to the program, and the
 # Debian package that `cpack -G DEB` makes of the same files and the Debian copyright and changelog. Nothing
 # installed here starts the program on login: that stays the user's choice (see the README).

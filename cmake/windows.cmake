@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The Windows program built with MinGW-w64 (cmake/mingw-w64.cmake): the DLLs it needs at run time, how Wine finds
 # them when it runs the tests from the build folder, and the ZIP that a Windows user unpacks and starts.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Makes the hicolor theme icons of the desktop entry from the program's window icon.
 
 The window icon is a classic 32x32 Windows ICO; menus and launchers want PNG files at several

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # shellcheck shell=bash
 # The shell helpers that the scripts and the test suites share, all named xs_; a suite's own helpers carry a prefix of
 # their own (e2e_, dt_), and a script's own functions none. Sourcing this file only defines them; xs_begin starts a

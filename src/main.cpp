@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/controller.h"
 #include "app/single_instance.h"
 #include "core/clock.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/desktop_plasma.h"
 #include "platform/linux/desktop_xfce.h"
 #include "platform/linux/path_spelling.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/desktop_gsettings.h"
 #include "platform/linux/wallpaper_copies.h"
 #include "support/private_bus.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/desktop_x11_root.h"
 #include "support/skip.h"
 #include "switching/wallpaper_changer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/hostile.h"
 #include "support/skip.h"
 #include "ui/folder_list.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The hostile-picture corpus of tests/hostile/make_corpus.py through the real folder scan and the real switch step,
 // with a desktop that decodes what it is handed as a real one does. One cycle shows every listed picture once: no
 // crash, no hang, one stderr line for each bad file and none for a good one. Run as root, the test becomes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <QImage>
 #include <QImageReader>
 #include <QSize>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/sample_pictures.h"
 
 #include "pictures/picture_rows.h"

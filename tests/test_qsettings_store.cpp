@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real settings store against settings files and folders that are not what they should be. Run as root, the
 // test becomes "nobody" first, so that permission bits bind.
 

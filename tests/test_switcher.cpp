@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/fakes.h"
 #include "support/hostile.h"
 #include "support/sample_pictures.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/text_forms.h"
 
 #include <QTest>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/paths.h"
 #include "support/fakes.h"
 #include "support/skip.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/atomic_file.h"
 #include "core/problem_log.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/memory_release.h"
 
 #include <cstdlib> // defines __GLIBC__ on glibc systems

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Hands memory that the program has freed back to the system. A switch decodes a picture of tens of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/write_behind.h"
 
 #include <QFile>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pictures/bitmap_writer.h"
 
 #include "core/problem_log.h"

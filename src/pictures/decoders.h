@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The parts of openPictureRows that each format supplies, and the checks they share. Not for use outside pictures/.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pictures/exif_orientation.h"
 
 #include <QtEndian>

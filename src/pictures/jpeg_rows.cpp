@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/problem_log.h"
 #include "pictures/decoders.h"
 #include "pictures/exif_orientation.h"

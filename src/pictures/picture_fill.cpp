@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pictures/picture_fill.h"
 
 #include "core/problem_log.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pictures/picture_rows.h"
 
 #include "core/plain_file.h"

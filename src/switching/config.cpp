@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "switching/config.h"
 
 #include "core/ports/settings_store.h"

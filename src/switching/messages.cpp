@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "switching/messages.h"
 
 #include "core/ports/message_box.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "switching/picture_list.h"
 
 #include "core/ports/folder_lister.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "switching/switcher.h"
 
 #include "core/clock.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "switching/wallpaper_changer.h"
 
 #include "core/atomic_file.h"

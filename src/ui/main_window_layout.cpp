@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui/drive_list.h"
 #include "ui/folder_list.h"
 #include "ui/main_window.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Tells from a pixmon log whether the screen showed the picture the program chose, at every switch.
 
     analyze.py LOG --pictures a.jpg=RRGGBB,... --interval SECONDS [--min-switches N] [--events FILE]

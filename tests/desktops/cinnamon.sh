@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Cinnamon 5.6 in its software-rendering session: cinnamon-session --session cinnamon2d starts cinnamon2d and the
 # settings daemons, among them csd-background, which draws org.cinnamon.desktop.background (dconf) into the root
 # window, cross-fading between pictures; it draws nothing without the session manager. A stand-in system bus.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # GNOME Flashback 3.46 with metacity, as in its "GNOME Flashback (Metacity)" session: gnome-flashback draws the
 # background from org.gnome.desktop.background (dconf), cross-fading between pictures.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # GNOME Shell 43 as the X11 window manager and desktop, with software GL and the dconf settings backend. It exits
 # without a system bus when /run/systemd/seats exists, so it gets a stand-in one. It starts in the overview, which
 # Escape leaves. GNOME Shell keeps loaded pictures per file, so the program must never leave an old picture on

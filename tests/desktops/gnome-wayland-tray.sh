@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # GNOME Shell on Wayland with the AppIndicator extension, which gives it a tray (see gnome-wayland.sh, which tells
 # the two apart by this script's name).
 # shellcheck source=SCRIPTDIR/gnome-wayland.sh

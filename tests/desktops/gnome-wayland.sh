@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # GNOME Shell 43 as a headless Wayland compositor, with software GL, the dconf settings backend and a stand-in
 # system bus; the program runs on Qt's Wayland plug-in. Stock GNOME Shell has no tray, so the program's window must
 # stay on screen. Run as gnome-wayland-tray.sh, the AppIndicator extension gives it one: the program's

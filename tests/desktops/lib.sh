@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # shellcheck shell=bash
 # Shared by the desktop scripts, which each start one real desktop on a private X server or as a headless Wayland
 # compositor, in a private home and session bus, and run the real program against it. A desktop script is run as

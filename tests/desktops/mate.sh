@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # MATE 1.26: caja draws the desktop and its background from org.mate.background (dconf), cross-fading between
 # pictures. No window manager.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /*
  * pixmon: prints the colours of a few points of the X screen whenever any of them changes, and, with -w, the name
  * of every file opened in a folder (inotify), each line with a wall-clock time in milliseconds. The desktop tests

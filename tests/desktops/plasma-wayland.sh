@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # KDE Plasma 5.27 on Wayland: kwin_wayland headless on a virtual output, then kded5 and plasmashell, which draws the
 # desktop and its wallpaper, cross-fading between pictures, and hosts the tray. The program runs on Qt's Wayland
 # plug-in and starts a second before plasmashell, as at a login: from the first switch after plasmashell is up, the

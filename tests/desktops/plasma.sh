@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # KDE Plasma 5.27: plasmashell draws the desktop and its wallpaper, cross-fading between pictures. It starts a second
 # after the program, as at a login where the program starts first, and is restarted half-way: from the first switch
 # after plasmashell is up, each time, the screen must show the program's pictures.

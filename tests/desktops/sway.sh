@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # sway 1.7, headless with the pixman renderer, its bar and the bar's status-notifier tray, as a display manager
 # starts it (XDG_SESSION_TYPE=wayland); run as sway-tty.sh, as a console login starts it (XDG_SESSION_TYPE=tty and
 # Xwayland's DISPLAY), where the program must still tell sway and never draw on Xwayland's root window. sway refuses

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """pixmon's screen half for Wayland compositors, which let no client read the screen: prints the colours of a few
 points whenever any of them changes, from screenshots taken through the compositor's own interface, each line with
 the wall-clock time in milliseconds at which the screenshot came in.

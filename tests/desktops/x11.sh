@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Plain X11, no desktop: the program paints the root window (a tray host takes its window away). One 2048x768
 # screen, split into RandR monitors with xrandr --setmonitor as a two-monitor session has it: the picture must be
 # filled and cropped into each monitor, and a single monitor must still get the fill-crop of the whole screen. Then

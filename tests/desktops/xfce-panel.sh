@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The stock XFCE 4.18 panel (/etc/xdg/xfce4/panel/default.xml: its systray is the status-notifier host, a pager
 # sits left of it) with xfwm4 and its four workspaces. A double click on the program's icon must show the window,
 # not minimised, on the workspace the user was on; five times, each with a fresh program.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # XFCE 4.18: xfdesktop draws the backdrop from xfconf (xfconfd, started by the bus on demand); xfwm4, because
 # xfdesktop sizes its window through the window manager. The backdrop's bare colour must never show between two
 # pictures: 30 switches, every frame checked.

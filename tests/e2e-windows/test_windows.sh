@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The Windows program under Wine, from its ZIP unpacked into a fresh folder, in a fresh Wine prefix on a private
 # Xvfb with the trayer tray host (scripts/x-session.sh; Wine's tray docks into trayer over XEmbed). The ZIP carries
 # its README, licence and third-party notices, which name every DLL, and the licence texts they point to. Settings

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # shellcheck shell=bash
 # Helpers for the end-to-end scenarios, on top of the shared ones of scripts/x-session.sh (xs_log, xs_step, xs_fail,
 # xs_wait_for, the tray and the root pixmap). A scenario sources this file with the program's path as $1 and the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Apply, Next and Stop through the window's image buttons, clicked where a person sees them: Apply and Next each
 # set a new wallpaper at once, Enter in the seconds field applies a new interval, Stop keeps the wallpaper for two
 # intervals and stores switching off, and Next after Stop switches again and restarts the timer.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Crash safety: the program is killed with SIGKILL at random moments while it converts large pictures every second,
 # QUORLEN_CRASH_KILLS times (100 by default). After every kill "temp.bmp" is either absent (nothing was converted
 # yet) or a whole bitmap of the pictures' size, and the settings file still holds its four values. The kill delays

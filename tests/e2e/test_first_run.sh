@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # First run from an empty store: the program waits in the tray and switches nothing, since its default folder (the
 # root) holds no pictures. Once the window is shown and a folder of pictures is opened in the folder list with the
 # keyboard, the wallpaper switches at once and the settings file records the folder with switching on.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # A full disk: the program's home, with its settings and its picture folder, lies on a small tmpfs that is then
 # filled to the last byte. Writing "temp.bmp" and the settings fails cleanly, with a line on stderr; the old
 # "temp.bmp" and settings survive byte for byte, no half-written file is left, and the bitmaps of the folder keep

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # A hostile environment around the real program: a settings file that is a symbolic link, a folder, a named pipe,
 # garbage or unreadable; a read-only config folder; a stored picture folder missing at start (kept, and switched
 # once it is back); a picture folder that is deleted, renamed or made unreadable while pictures switch, or that

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # A hostile picture folder: names with spaces, quotes, command substitutions, a newline, bytes that are no UTF-8
 # and leading dashes; a truncated JPEG, a GIF that is really text, an empty bitmap; and a "temp.bmp" that is a
 # symbolic link to a file outside the folder. The program keeps switching among the good pictures, names every

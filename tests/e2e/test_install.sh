@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # What `cmake --install` puts on a machine, checked in a staging folder without root: exactly the program, its
 # desktop entry, AppStream metadata, manual page and theme icons, nothing that starts the program on login; the entry
 # passes desktop-file-validate, the metadata and the entry it names pass `appstreamcli validate-tree`, each icon is a

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The Debian package from a user's and a packager's side: cpack builds it from the build folder of the given program,
 # lintian finds no error or warning in it, dpkg installs it, its desktop entry, AppStream metadata and manual page
 # pass their tools, the installed /usr/bin/quorlen starts on a virtual X server and shows its tray icon, and

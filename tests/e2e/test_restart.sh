@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Restart: the settings come back. After Apply and exit, the next start resumes switching at the stored interval;
 # after Stop and exit, the next start leaves the wallpaper alone. Exiting writes nothing, starting writes nothing,
 # and the seconds field comes back with the stored interval (an Apply right after the start stores it unchanged).

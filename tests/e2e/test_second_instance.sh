@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # One copy per user: a second start while the first waits in the tray shows the first copy's window, as a double
 # click on its icon would, and ends with exit code 0; the tray never holds a second icon. A second start while the
 # window is shown changes nothing, and a copy killed outright leaves no lock that stops the next start.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Switching on at start-up: with a stored folder of pictures, switching on and an interval of 2 seconds, the program
 # makes one of the pictures the root window's wallpaper at once, moves on to another picture after the interval,
 # and still shows its window on a double click on the tray icon.

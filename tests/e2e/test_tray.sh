@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The tray life of a first run: the program starts hidden with only a tray icon, a single click leaves it hidden,
 # a double click shows the window in place of the icon, and the window's exit button ends the program with no icon
 # left behind.

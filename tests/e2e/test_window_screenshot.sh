@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The window as a person sees it: shown through the tray after a switch, it has a black background, red label
 # texts (the Cyrillic one included), the picture's name in green, and the six button pictures in their colours.
 # The screenshot is kept beside the program as window-screenshot.png for a person to look at.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Prints where the main window's named controls lie, one line each: "name left top width height", in pixels of the
 // window's client area on the current screen. The end-to-end scenarios click and look at the window through this
 // table instead of repeating the layout.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // exifOrientation over arbitrary APP1 bodies, most of them starting with the EXIF signature and a TIFF header so that
 // the fuzzer spends its time on directories, counts and offsets that lie. Property: every read stays inside the block
 // (AddressSanitizer watches a copy of exactly its length) and the answer is one of the eight orientations.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings load through the real settings store over an arbitrary settings file. Properties: the load ends; a value
 // it gives is one of the file's own texts or the default; and a save over whatever the file held goes through
 // whole and loads back unchanged.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The scan's picture-name test over arbitrary names. Properties: for a name of plain ASCII it agrees with a
 // reference written from the rule (the last four characters upper-cased are .GIF, .BMP, .JPG or JPEG, and the
 // name lower-cased is not temp.bmp); for any name, only its last four characters can make it a picture.

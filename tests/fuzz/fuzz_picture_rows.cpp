@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // openPictureRows over arbitrary file content, under each name the folder scan takes, then either writeBitmap or
 // fillImage over every row. Properties: a failure names the picture or the bitmap written; a picture that opens has
 // a size within the decode limit and yields every row, the bitmap written is exactly as long as its header says, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text forms of whole numbers and Booleans over arbitrary text, in several number formats. Properties: a
 // number read back from its own text is itself; the 16-bit reading agrees with the 32-bit one wherever it gives a
 // value; a Boolean's text reads back as that Boolean.

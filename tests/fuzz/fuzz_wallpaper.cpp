@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The wallpaper change over arbitrary file content, under each of the names the scan takes, with a fake desktop.
 // Properties: a picture named like a bitmap goes to the desktop as it is; any other either fails with a message
 // and leaves "temp.bmp" alone, or writes a "temp.bmp" that decodes as a bitmap of the picture's own upright size,

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes the fuzz targets' seed inputs into corpus/<target>/, each a few hundred bytes.
 
     make_picture_seeds.py

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes a folder of hostile picture files for the switch step to choke on, plus a few good ones.
 
     make_corpus.py FOLDER

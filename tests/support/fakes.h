@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Scriptable stand-ins for the runtime services, for driving the program without a desktop.

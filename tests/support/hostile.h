@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Helpers shared by the hostile-input tests: catching the program's stderr lines and giving up root.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Pictures made at run time for the tests: JPEGs through libjpeg's own compressor, bitmaps byte by byte.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/desktop_plasma.h"
 #include "core/problem_log.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/desktop_x11_root.h"
 
 #include "core/problem_log.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/paths.h"
 #include "core/plain_file.h"
 #include "core/ports/folder_lister.h"

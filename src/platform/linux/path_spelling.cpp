@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/path_spelling.h"
 
 #include <QDir>

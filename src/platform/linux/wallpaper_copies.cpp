@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/linux/wallpaper_copies.h"
 
 #include "core/atomic_file.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/qt/qsettings_store.h"
 
 #include "core/atomic_file.h"

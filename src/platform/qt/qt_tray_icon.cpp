@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/qt/qt_tray_icon.h"
 
 #include <QGuiApplication>

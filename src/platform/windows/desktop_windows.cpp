@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/ports/desktop_wallpaper.h"
 #include "core/problem_log.h"
 #include "platform/system_services.h"

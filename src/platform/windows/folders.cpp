@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "core/ports/folder_lister.h"
 #include "core/problem_log.h"
 #include "platform/system_services.h"

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Draws the window icon, the six picture-button icons and the pointer cursor, and writes them as
 classic Windows ICO/CUR files (BITMAPINFOHEADER images with an AND mask, no PNG inside).
 
